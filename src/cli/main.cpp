@@ -1,0 +1,238 @@
+// quillmark2-cli: the engine from the command line, for batch work and for
+// checking documents without a window.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/flat_png.h"
+#include "document/blend_modes.h"
+#include "document/document.h"
+#include "formats/document_io.h"
+
+namespace qm::cli {
+namespace {
+
+// Exit codes. A failed load exits with kExitLoadBase + its LoadResult (11 … 15).
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitLoadBase = 10;
+
+constexpr int kDefaultPngLevel = 6;
+
+constexpr const char* kHelp =
+    "usage: quillmark2-cli COMMAND [OPTIONS] ARGS\n"
+    "\n"
+    "commands:\n"
+    "  info FILE             format, canvas size and one line per layer (top first)\n"
+    "  convert IN OUT        open IN and save it in the format of OUT's extension\n"
+    "  flatten IN OUT.png    the visible layers flattened onto white\n"
+    "\n"
+    "options:\n"
+    "  --alpha               flatten: keep transparency instead of white paper\n"
+    "  --level N             zlib level 0-9 for PNG output (default 6)\n"
+    "  --quality N           quality 1-100 for JPEG output\n"
+    "  -h, --help            this text\n"
+    "\n"
+    "documents read: .qmd (native), .lfw (Lineforge versions 0 and 1)\n"
+    "written by convert: .qmd, .lfw, .png (flattened onto white)\n"
+    "\n"
+    "exit codes: 0 success, 1 the output could not be written, 2 usage error,\n"
+    "  11-15 the input could not be loaded: 10 + load result\n"
+    "  (1 too large, 2 cannot open, 3 wrong format, 4 out of memory, 5 damaged)\n";
+
+struct Options {
+  std::string command;
+  std::vector<std::string> args;
+  bool alpha = false;
+  std::optional<int> level;
+  std::optional<int> quality;
+  bool help = false;
+};
+
+int usage_error(const std::string& message) {
+  std::fprintf(stderr, "quillmark2-cli: %s (try --help)\n", message.c_str());
+  return kExitUsage;
+}
+
+int failure(const std::string& message) {
+  std::fprintf(stderr, "quillmark2-cli: %s\n", message.c_str());
+  return kExitFailed;
+}
+
+std::optional<int> parse_int(std::string_view text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// Returns an exit code when parsing ends the run.
+std::optional<int> parse(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    auto value = [&](std::optional<int>& out, int low, int high) -> std::optional<int> {
+      if (i + 1 >= argc) return usage_error(std::string(a) + " needs a value");
+      const std::optional<int> v = parse_int(argv[++i]);
+      if (!v || *v < low || *v > high)
+        return usage_error(std::string(a) + " takes a number from " + std::to_string(low) +
+                           " to " + std::to_string(high));
+      out = v;
+      return std::nullopt;
+    };
+    if (a == "-h" || a == "--help") {
+      o.help = true;
+    } else if (a == "--alpha") {
+      o.alpha = true;
+    } else if (a == "--level") {
+      if (auto r = value(o.level, 0, 9)) return r;
+    } else if (a == "--quality") {
+      if (auto r = value(o.quality, 1, 100)) return r;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return usage_error("unknown option " + std::string(a));
+    } else if (o.command.empty()) {
+      o.command = a;
+    } else {
+      o.args.emplace_back(a);
+    }
+  }
+  return std::nullopt;
+}
+
+std::string quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (uint8_t(c) < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", uint8_t(c));
+      out += buf;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string_view mask_mode_name(int mode) {
+  switch (mode) {
+    case 0: return "none";
+    case 1: return "transparent";
+    case 2: return "opaque";
+    case 3: return "alpha";
+  }
+  return "?";
+}
+
+// Loads IN, or prints why not and gives the exit code.
+std::unique_ptr<Document> load_or_report(const std::string& path, int& exit_code,
+                                         DocumentFormat* format = nullptr) {
+  LoadedDocument loaded = load_document(path, nullptr);
+  if (loaded.result != LoadResult::Success) {
+    std::fprintf(stderr, "quillmark2-cli: cannot load '%s': %s (load result %d)\n", path.c_str(),
+                 std::string(load_result_text(loaded.result)).c_str(), int(loaded.result));
+    exit_code = kExitLoadBase + int(loaded.result);
+    return nullptr;
+  }
+  if (format) *format = loaded.format;
+  return std::move(loaded.document);
+}
+
+std::string extension_of(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string ext = path.substr(dot);
+  for (char& c : ext) c = char(std::tolower(uint8_t(c)));
+  return ext;
+}
+
+int run_info(const Options& o) {
+  if (o.args.size() != 1) return usage_error("info takes one FILE");
+  int code = kExitOk;
+  DocumentFormat format = DocumentFormat::Unknown;
+  const auto doc = load_or_report(o.args[0], code, &format);
+  if (!doc) return code;
+  std::printf("file: %s\n", o.args[0].c_str());
+  std::printf("format: %s\n", std::string(document_format_name(format)).c_str());
+  std::printf("canvas: %d x %d\n", doc->width(), doc->height());
+  std::printf("layers: %d (current %d, name counter %d)\n", doc->layer_count(),
+              doc->current_index(), doc->name_counter());
+  for (int i = 0; i < doc->layer_count(); ++i) {
+    const Layer& l = *doc->layer_at(i);
+    std::printf("layer %d: name=%s blend=%d (%s) opacity=%d (%d%%) visible=%s mask=%s%s%s\n", i,
+                quoted(l.name).c_str(), l.blend_mode,
+                std::string(blend_mode_name(l.blend_mode)).c_str(), l.opacity,
+                percent_from_opacity(l.opacity), l.visible() ? "yes" : "no",
+                std::string(mask_mode_name(l.mask_mode)).c_str(),
+                l.fill_reference() ? " fill-reference" : "", i == doc->current_index() ? " current" : "");
+  }
+  return kExitOk;
+}
+
+int write_png_or_report(const std::string& path, const Document& doc, bool alpha, int level) {
+  LayerImage flat;
+  if (!doc.flatten(flat, alpha)) return failure("out of memory while flattening");
+  if (!write_flat_png(path, flat, alpha, level))
+    return failure("cannot write '" + path + "' (the previous file, if any, is unchanged)");
+  return kExitOk;
+}
+
+int run_convert(const Options& o) {
+  if (o.args.size() != 2) return usage_error("convert takes IN and OUT");
+  const std::string& out = o.args[1];
+  const std::string ext = extension_of(out);
+  const bool png = ext == ".png";
+  const DocumentFormat format = document_format_for_path(out);
+  if (!png && format == DocumentFormat::Unknown)
+    return usage_error("cannot write files of type '" + (ext.empty() ? out : ext) + "'");
+  if (o.level && !png) return usage_error("--level applies to PNG output only");
+  if (o.quality) return usage_error("--quality applies to JPEG output only");
+  if (o.alpha) return usage_error("--alpha applies to flatten only");
+  int code = kExitOk;
+  const auto doc = load_or_report(o.args[0], code);
+  if (!doc) return code;
+  if (png) return write_png_or_report(out, *doc, false, o.level.value_or(kDefaultPngLevel));
+  if (!save_document(out, *doc, nullptr))
+    return failure("cannot write '" + out + "' (the previous file, if any, is unchanged)");
+  return kExitOk;
+}
+
+int run_flatten(const Options& o) {
+  if (o.args.size() != 2) return usage_error("flatten takes IN and OUT.png");
+  if (extension_of(o.args[1]) != ".png") return usage_error("flatten writes .png files");
+  if (o.quality) return usage_error("--quality applies to JPEG output only");
+  int code = kExitOk;
+  const auto doc = load_or_report(o.args[0], code);
+  if (!doc) return code;
+  return write_png_or_report(o.args[1], *doc, o.alpha, o.level.value_or(kDefaultPngLevel));
+}
+
+int run(int argc, char** argv) {
+  Options o;
+  if (const auto code = parse(argc, argv, o)) return *code;
+  if (o.help || o.command == "help") {
+    std::fputs(kHelp, stdout);
+    return kExitOk;
+  }
+  if (o.command.empty()) return usage_error("no command given");
+  if (o.command == "info") return run_info(o);
+  if (o.command == "convert") return run_convert(o);
+  if (o.command == "flatten") return run_flatten(o);
+  return usage_error("unknown command '" + o.command + "'");
+}
+
+}  // namespace
+}  // namespace qm::cli
+
+int main(int argc, char** argv) { return qm::cli::run(argc, argv); }

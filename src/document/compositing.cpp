@@ -1,0 +1,264 @@
+#include "document/compositing.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+
+#include "document/blend_functions.h"
+#include "document/blend_modes.h"
+#include "document/compositing_kernels.h"
+
+namespace qm {
+namespace detail {
+
+SimdLevel best_simd_level() {
+#ifdef QM_COMPOSITING_X86
+  static const SimdLevel best = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? SimdLevel::Avx2 : SimdLevel::Sse2;
+  }();
+  return best;
+#else
+  return SimdLevel::Scalar;
+#endif
+}
+
+namespace {
+std::atomic<int>& level_setting() {
+  static std::atomic<int> level{int(best_simd_level())};
+  return level;
+}
+
+const DisplayKernels& kernels_for(SimdLevel level) {
+#ifdef QM_COMPOSITING_X86
+  if (level == SimdLevel::Avx2) return avx2_kernels();
+  if (level == SimdLevel::Sse2) return sse2_kernels();
+#endif
+  (void)level;
+  return scalar_kernels();
+}
+}  // namespace
+
+SimdLevel simd_level() { return SimdLevel(level_setting().load(std::memory_order_relaxed)); }
+
+SimdLevel set_simd_level(SimdLevel level) {
+  level = std::clamp(level, SimdLevel::Scalar, best_simd_level());
+  level_setting().store(int(level), std::memory_order_relaxed);
+  return level;
+}
+
+}  // namespace detail
+
+namespace {
+
+constexpr int kMaxOpacity = 128;
+
+bool same_size(const LayerImage& a, const LayerImage& b) {
+  return !a.empty() && !b.empty() && a.width() == b.width() && a.height() == b.height();
+}
+
+inline int channel(Pixel p, int shift) { return int(p >> shift) & 0xFF; }
+
+// --- whole-stack flatten onto white ------------------------------------
+
+// Add and Subtract: d ± l × s / 255 on B, G, R.
+template <int Sign>
+void flatten_add_sub(Pixel* d, const Pixel* s, size_t n, int opacity) {
+  for (size_t i = 0; i < n; ++i) {
+    const int l = (opacity * int(s[i] >> 24)) >> 7;
+    if (l == 0) continue;
+    Pixel out = d[i] & 0xFF000000;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int v = channel(d[i], shift) + Sign * (l * channel(s[i], shift) / 255);
+      out |= Pixel(std::clamp(v, 0, 255)) << shift;
+    }
+    d[i] = out;
+  }
+}
+
+// Every other per-channel mode: d += (T[d][s] − d) × l / 255 on B, G, R.
+template <class Target>
+void flatten_table(Pixel* d, const Pixel* s, size_t n, int opacity, Target target) {
+  for (size_t i = 0; i < n; ++i) {
+    const int l = (opacity * int(s[i] >> 24)) >> 7;
+    if (l == 0) continue;
+    Pixel out = d[i] & 0xFF000000;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int dc = channel(d[i], shift);
+      out |= Pixel(dc + (target(dc, channel(s[i], shift)) - dc) * l / 255) << shift;
+    }
+    d[i] = out;
+  }
+}
+
+// --- alpha-aware merge ---------------------------------------------------
+
+struct Coverage {
+  double as, ad, a;
+};
+
+// v / 255 for every byte value: the same quotients, divided once.
+constexpr std::array<double, 256> kUnitOf = [] {
+  std::array<double, 256> t{};
+  for (int v = 0; v < 256; ++v) t[size_t(v)] = double(v) / 255;
+  return t;
+}();
+
+inline int round_channel(double r) { return std::clamp(int(r + 0.5), 0, 255); }
+
+// Runs `colour(d, s, coverage) → 0x00RRGGBB` over every pixel with a ≠ 0 and
+// stores the merged alpha beside it.
+template <class Colour>
+void merge_loop(Pixel* d, const Pixel* s, size_t n, int dst_opacity, int src_opacity,
+                Colour colour) {
+  for (size_t i = 0; i < n; ++i) {
+    Coverage c;
+    c.as = kUnitOf[size_t((src_opacity * int(s[i] >> 24)) >> 7)];
+    c.ad = kUnitOf[size_t((dst_opacity * int(d[i] >> 24)) >> 7)];
+    c.a = c.as + c.ad - c.as * c.ad;
+    if (c.a == 0) {
+      d[i] = kTransparent;
+      continue;
+    }
+    const Pixel rgb = colour(d[i], s[i], c);
+    d[i] = Pixel(round_channel(c.a * 255)) << 24 | rgb;
+  }
+}
+
+// r = (s'·as + d·(1 − as)·ad) / a for each of B, G, R, with s' per channel.
+template <class SourceChannel>
+Pixel merge_over(Pixel dp, const Coverage& c, SourceChannel source) {
+  Pixel out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const double dc = channel(dp, shift);
+    const double r = (source(shift) * c.as + dc * (1 - c.as) * c.ad) / c.a;
+    out |= Pixel(round_channel(r)) << shift;
+  }
+  return out;
+}
+
+}  // namespace
+
+void composite_display(LayerImage& dst, const LayerImage& src, int opacity, int mode, Rect r) {
+  if (!same_size(dst, src)) return;
+  r = intersect(r, dst.bounds());
+  opacity = std::clamp(opacity, 0, kMaxOpacity);
+  if (r.empty() || opacity == 0) return;
+  if (mode < 0 || mode >= kBlendModeCount) mode = int(BlendMode::Normal);
+
+  // A full-width rectangle is one run of contiguous pixels.
+  const bool whole_rows = r.w == dst.width();
+  const size_t run = whole_rows ? size_t(r.w) * size_t(r.h) : size_t(r.w);
+  const int runs = whole_rows ? 1 : r.h;
+  auto for_each_run = [&](auto&& fn) {
+    for (int j = 0; j < runs; ++j) fn(dst.row(r.y + j) + r.x, src.row(r.y + j) + r.x, run);
+  };
+
+  if (is_colour_model_mode(mode)) {
+    for_each_run([&](Pixel* d, const Pixel* s, size_t n) {
+      detail::colour_model_row(d, s, n, opacity, mode);
+    });
+    return;
+  }
+  const detail::DisplayKernels& k = detail::kernels_for(detail::simd_level());
+  detail::DisplayRowFn fn = k.table;
+  const uint8_t* table = nullptr;
+  switch (BlendMode(mode)) {
+    case BlendMode::Normal: fn = k.normal; break;
+    case BlendMode::Multiply: fn = k.multiply; break;
+    case BlendMode::Add: fn = k.add; break;
+    case BlendMode::Subtract: fn = k.subtract; break;
+    default: table = blend_table(mode).data(); break;
+  }
+  for_each_run([&](Pixel* d, const Pixel* s, size_t n) { fn(d, s, n, opacity, table); });
+}
+
+void flatten_layer(LayerImage& dst, const LayerImage& src, int opacity, int mode) {
+  if (!same_size(dst, src)) return;
+  opacity = std::clamp(opacity, 0, kMaxOpacity);
+  if (opacity == 0) return;
+  Pixel* d = dst.pixels();
+  const Pixel* s = src.pixels();
+  const size_t n = dst.pixel_count();
+  if (mode == int(BlendMode::Add)) {
+    flatten_add_sub<1>(d, s, n, opacity);
+  } else if (mode == int(BlendMode::Subtract)) {
+    flatten_add_sub<-1>(d, s, n, opacity);
+  } else if (is_colour_model_mode(mode)) {
+    detail::colour_model_row(d, s, n, opacity, mode);
+  } else if (!blend::has_channel_function(mode) || mode == int(BlendMode::Normal)) {
+    // T[d][s] = s: no lookup needed.
+    flatten_table(d, s, n, opacity, [](int, int sc) { return sc; });
+  } else {
+    const uint8_t* t = blend_table(mode).data();
+    flatten_table(d, s, n, opacity, [t](int dc, int sc) { return int(t[dc * 256 + sc]); });
+  }
+}
+
+void merge_alpha_aware(LayerImage& dst, int dst_opacity, int dst_mode, const LayerImage& src,
+                       int src_opacity, int src_mode) {
+  if (!same_size(dst, src)) return;
+  dst_opacity = std::clamp(dst_opacity, 0, kMaxOpacity);
+  src_opacity = std::clamp(src_opacity, 0, kMaxOpacity);
+  // Two layers in the same mode combine with Normal; the merged layer keeps
+  // that mode, so the pair still blends with what lies below as before.
+  const int mode = src_mode == dst_mode ? int(BlendMode::Normal) : src_mode;
+  Pixel* d = dst.pixels();
+  const Pixel* s = src.pixels();
+  const size_t n = dst.pixel_count();
+
+  if (mode == int(BlendMode::Add) || mode == int(BlendMode::Subtract)) {
+    const bool add = mode == int(BlendMode::Add);
+    merge_loop(d, s, n, dst_opacity, src_opacity, [add](Pixel dp, Pixel sp, const Coverage& c) {
+      Pixel out = 0;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const double sc = channel(sp, shift), dc = channel(dp, shift);
+        const double r = add ? std::min(255.0, sc * c.as + dc * c.ad)
+                             : std::max(0.0, dc * c.ad - sc * c.as);
+        out |= Pixel(round_channel(r)) << shift;
+      }
+      return out;
+    });
+  } else if (is_colour_model_mode(mode)) {
+    // The model works on the integer channels and gives integer channels.
+    merge_loop(d, s, n, dst_opacity, src_opacity, [mode](Pixel dp, Pixel sp, const Coverage& c) {
+      const Pixel t = detail::colour_model_target(mode, dp & 0xFFFFFF, sp & 0xFFFFFF);
+      return merge_over(dp, c, [t](int shift) { return double(channel(t, shift)); });
+    });
+  } else {
+    blend::with_channel_function<double>(mode, [&](auto f) {
+      merge_loop(d, s, n, dst_opacity, src_opacity, [f](Pixel dp, Pixel sp, const Coverage& c) {
+        return merge_over(dp, c, [&](int shift) {
+          return f(double(channel(dp, shift)), double(channel(sp, shift)));
+        });
+      });
+    });
+  }
+}
+
+void merge_normal_alpha(LayerImage& dst, const LayerImage& src, int opacity) {
+  if (!same_size(dst, src)) return;
+  opacity = std::clamp(opacity, 0, kMaxOpacity);
+  Pixel* d = dst.pixels();
+  const Pixel* s = src.pixels();
+  const size_t n = dst.pixel_count();
+  for (size_t i = 0; i < n; ++i) {
+    const double as = kUnitOf[size_t((opacity * int(s[i] >> 24)) >> 7)];
+    const double ad = kUnitOf[d[i] >> 24];
+    const double a = as + ad - as * ad;
+    const int h = int(a * 255 + 0.5);
+    if (h == 0) {
+      d[i] = kTransparent;
+      continue;
+    }
+    const double e = ad * (1 - as);
+    Pixel out = Pixel(h) << 24;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const double r = (e * channel(d[i], shift) + as * channel(s[i], shift)) / a;
+      out |= Pixel(round_channel(r)) << shift;
+    }
+    d[i] = out;
+  }
+}
+
+}  // namespace qm

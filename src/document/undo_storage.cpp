@@ -1,0 +1,148 @@
+#include "document/undo_storage.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace qm {
+namespace {
+
+constexpr size_t kFileChunk = size_t{1} << 20;
+
+struct FileSink {
+  int fd;
+  Checksum checksum;
+};
+
+bool drain_to_file(void* context, const uint8_t* data, size_t size) {
+  auto& sink = *static_cast<FileSink*>(context);
+  sink.checksum.update(data, size);
+  while (size > 0) {
+    const ssize_t n = ::write(sink.fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= size_t(n);
+  }
+  return true;
+}
+
+bool read_all(int fd, uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::read(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= size_t(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+UndoStore::UndoStore(std::string directory) : directory_(std::move(directory)) {}
+
+std::string UndoStore::file_path(int number) const {
+  char name[16];
+  std::snprintf(name, sizeof name, "%04d.tmp", number);
+  return directory_ + "/" + name;
+}
+
+bool UndoStore::store(uint64_t size, bool file_first, const Producer& produce, StoredBytes& out) {
+  out = StoredBytes{};
+  if (size > SIZE_MAX) return false;
+  if (file_first || size > kMemoryFirstMax)
+    return store_in_file(size, produce, out) || store_in_memory(size, produce, out);
+  return store_in_memory(size, produce, out) || store_in_file(size, produce, out);
+}
+
+bool UndoStore::store_in_memory(uint64_t size, const Producer& produce, StoredBytes& out) {
+  if (memory_in_use_ > memory_limit_ || size > memory_limit_ - memory_in_use_) return false;
+  ByteBlock block(static_cast<uint8_t*>(std::malloc(std::max<size_t>(size_t(size), 1))));
+  if (!block) return false;
+  // Exactly `size` bytes of room and no drain: a producer that would write
+  // more fails instead of writing past the block.
+  ByteWriter writer(block.get(), size_t(size));
+  if (!produce(writer) || !writer.finish() || writer.total() != size) return false;
+  out.memory = std::move(block);
+  out.size = size;
+  memory_in_use_ += size;
+  return true;
+}
+
+bool UndoStore::store_in_file(uint64_t size, const Producer& produce, StoredBytes& out) {
+  if (directory_.empty()) return false;
+  const size_t chunk_size = size_t(std::clamp<uint64_t>(size, 64, kFileChunk));
+  ByteBlock chunk(static_cast<uint8_t*>(std::malloc(chunk_size)));
+  if (!chunk) return false;
+  for (int tries = 0; tries < kFileNumbers; ++tries) {
+    const int number = next_number_;
+    next_number_ = (next_number_ + 1) % kFileNumbers;
+    if (live_numbers_[size_t(number)]) continue;
+    const std::string path = file_path(number);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;  // someone else's file: leave it alone
+      return false;
+    }
+    FileSink sink{fd, {}};
+    ByteWriter writer(chunk.get(), chunk_size, drain_to_file, &sink);
+    bool ok = produce(writer) && writer.finish() && writer.total() == size;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+      ::unlink(path.c_str());
+      return false;
+    }
+    live_numbers_.set(size_t(number));
+    out.file_number = number;
+    out.size = size;
+    out.checksum = sink.checksum.value();
+    return true;
+  }
+  return false;
+}
+
+bool UndoStore::load(const StoredBytes& bytes, LoadedBytes& out) const {
+  out = LoadedBytes{};
+  if (bytes.memory) {
+    out.data = bytes.memory.get();
+    out.size = size_t(bytes.size);
+    return true;
+  }
+  if (bytes.file_number < 0) return false;
+  const int fd = ::open(file_path(bytes.file_number).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && uint64_t(st.st_size) == bytes.size;
+  ByteBlock block;
+  if (ok) {
+    block.reset(static_cast<uint8_t*>(std::malloc(std::max<size_t>(size_t(bytes.size), 1))));
+    ok = block && read_all(fd, block.get(), size_t(bytes.size));
+  }
+  ::close(fd);
+  if (!ok) return false;
+  Checksum checksum;
+  checksum.update(block.get(), size_t(bytes.size));
+  if (checksum.value() != bytes.checksum) return false;
+  out.data = block.get();
+  out.size = size_t(bytes.size);
+  out.owned = std::move(block);
+  return true;
+}
+
+void UndoStore::release(StoredBytes& bytes) {
+  if (bytes.memory) memory_in_use_ -= bytes.size;
+  if (bytes.file_number >= 0) {
+    ::unlink(file_path(bytes.file_number).c_str());
+    live_numbers_.reset(size_t(bytes.file_number));
+  }
+  bytes = StoredBytes{};
+}
+
+}  // namespace qm

@@ -1,0 +1,178 @@
+#include "formats/native_document.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "formats/binary_file.h"
+#include "formats/layer_name.h"
+#include "formats/safe_write.h"
+#include "formats/thumbnail.h"
+#include "formats/zlib_stream.h"
+#include "document/blend_modes.h"
+
+namespace qm {
+namespace {
+
+// The thumbnail of the flattened picture, or an empty image when memory is short.
+LayerImage make_thumbnail(const Document& doc) {
+  LayerImage flat, thumb;
+  const ThumbnailSize size = native_thumbnail_size(doc.width(), doc.height());
+  if (!doc.flatten(flat, false) || !thumb.create(size.width, size.height)) return {};
+  box_stretch(flat, thumb);
+  return thumb;
+}
+
+bool write_bottom_up(BinaryFile& file, const LayerImage& image) {
+  for (int y = image.height() - 1; y >= 0; --y)
+    if (!file.write(image.row(y), size_t(image.width()) * 4)) return false;
+  return true;
+}
+
+bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progress) {
+  const int count = doc.layer_count();
+  if (count < 1 || count > kMaxLayers || doc.width() < 1 || doc.height() < 1) return false;
+  bool ok = file.write_string(kNativeMagic) && file.write_u8(0) &&
+            file.write_u32(kNativeHeaderBytes) && file.write_u16(uint16_t(doc.width())) &&
+            file.write_u16(uint16_t(doc.height())) && file.write_u16(uint16_t(count)) &&
+            file.write_u16(uint16_t(std::clamp(doc.name_counter(), 0, 0xFFFF))) &&
+            file.write_u16(uint16_t(std::clamp(doc.current_index(), 0, count - 1)));
+  if (!ok) return false;
+
+  const LayerImage thumb = make_thumbnail(doc);
+  if (thumb.empty()) return false;
+  ok = file.write_u16(uint16_t(thumb.width())) && file.write_u16(uint16_t(thumb.height())) &&
+       file.write_u32(uint32_t(thumb.byte_count())) && write_bottom_up(file, thumb);
+  if (!ok) return false;
+  if (progress) progress->step();
+
+  if (!file.write_u32(kNativeRecordBytes)) return false;
+  for (int index = count - 1; index >= 0; --index) {
+    const Layer& layer = *doc.layer_at(index);
+    uint8_t name[kNameFieldBytes];
+    encode_name_field(layer.name, name);
+    const uint8_t blend = layer.blend_mode < kBlendModeCount ? layer.blend_mode : 0;
+    ok = file.write(name, sizeof name) && file.write_u8(blend) &&
+         file.write_u8(std::min<uint8_t>(layer.opacity, kFullOpacity)) &&
+         file.write_u8(native_flag_byte(layer));
+    const int64_t size_at = file.tell();
+    if (!ok || size_at < 0 || !file.write_u32(0)) return false;
+    // Compress straight from the layer, then patch the size in front of it.
+    const uint64_t z = DeflateRowsToFile(file, bottom_up_rows(layer.image), kDefaultDeflateLevel,
+                                         nullptr);
+    if (z == 0 || z > 0xFFFFFFFFu) return false;
+    if (!file.seek(size_at) || !file.write_u32(uint32_t(z)) ||
+        !file.seek(0, BinaryFile::Origin::End))
+      return false;
+    if (progress) progress->step();
+  }
+  return true;
+}
+
+}  // namespace
+
+uint8_t native_flag_byte(const Layer& layer) {
+  uint8_t flags = layer.visible() ? kNativeFlagVisible : 0;
+  const int mask = layer.mask_mode & 3;
+  // Mode 3 has its own bit; bits 1–2 only ever hold 0 … 2.
+  flags |= mask == 3 ? kNativeFlagAlphaMask : uint8_t(mask << kNativeFlagMaskShift);
+  if (layer.fill_reference()) flags |= kNativeFlagFillReference;
+  return flags;
+}
+
+void apply_native_flag_byte(uint8_t flags, Layer& layer) {
+  layer.flags = uint8_t(((flags & kNativeFlagVisible) ? kLayerVisible : 0) |
+                        ((flags & kNativeFlagFillReference) ? kLayerFillReference : 0));
+  layer.mask_mode =
+      (flags & kNativeFlagAlphaMask) ? 3 : uint8_t((flags >> kNativeFlagMaskShift) & 3);
+}
+
+bool SaveNativeDocument(const std::string& path, const Document& doc, ProgressSink* progress) {
+  return safe_write(path, [&](BinaryFile& file) { return write_document(file, doc, progress); });
+}
+
+LoadResult LoadNativeDocument(const std::string& path, Document& doc, ProgressSink* progress,
+                              const LoadLimits& limits) {
+  BinaryFile file;
+  if (!file.open_read(path)) return LoadResult::CannotOpen;
+  uint8_t version = 0;
+  if (!file.CheckMagic(kNativeMagic) || !file.read_u8(version) || version != 0)
+    return LoadResult::WrongFormat;
+
+  uint32_t header_bytes = 0;
+  uint16_t width = 0, height = 0, count = 0, counter = 0, current = 0;
+  if (!file.read_u32(header_bytes) || !file.read_u16(width) || !file.read_u16(height) ||
+      !file.read_u16(count) || !file.read_u16(counter) || !file.read_u16(current))
+    return LoadResult::Damaged;
+  if (header_bytes < kNativeHeaderBytes) return LoadResult::WrongFormat;
+  if (width > limits.max_side || height > limits.max_side) return LoadResult::TooLarge;
+  if (count == 0) return LoadResult::WrongFormat;
+  if (width == 0 || height == 0 || count > limits.max_layers ||
+      !limits.allows_pixels(width, height, count))
+    return LoadResult::OutOfMemory;
+  if (!file.seek(12 + int64_t{header_bytes})) return LoadResult::Damaged;
+
+  // The thumbnail: TW, TH, then TS bytes to pass over.
+  uint32_t thumb_bytes = 0;
+  if (!file.skip(4) || !file.read_u32(thumb_bytes) || file.remaining() < int64_t{thumb_bytes} ||
+      !file.skip(thumb_bytes))
+    return LoadResult::Damaged;
+  if (progress) progress->set_range(count);
+  uint32_t record_bytes = 0;
+  if (!file.read_u32(record_bytes)) return LoadResult::Damaged;
+  if (record_bytes < kNativeRecordBytes) return LoadResult::WrongFormat;
+  // Every layer needs its record and a size word; a file too short for them
+  // is refused before the canvas is allocated.
+  if (file.remaining() < int64_t{count} * (int64_t{record_bytes} + 4)) return LoadResult::Damaged;
+
+  if (!doc.new_canvas(width, height, false)) return LoadResult::OutOfMemory;
+  for (int i = 0; i < count; ++i) {
+    Layer* layer = doc.create_layer(false);
+    if (!layer) return LoadResult::OutOfMemory;
+    uint8_t record[kNativeRecordBytes];
+    if (file.read(record, sizeof record) != sizeof record) return LoadResult::Damaged;
+    layer->name = decode_name_field(record);
+    layer->blend_mode = record[32] < kBlendModeCount ? record[32] : 0;
+    layer->opacity = std::min<uint8_t>(record[33], kFullOpacity);
+    apply_native_flag_byte(record[34], *layer);
+    uint32_t z = 0;
+    if (file.remaining() < int64_t{record_bytes} - kNativeRecordBytes ||
+        !file.skip(int64_t{record_bytes} - kNativeRecordBytes) || !file.read_u32(z))
+      return LoadResult::Damaged;
+    const int64_t stream_at = file.tell();
+    if (file.remaining() < int64_t{z} ||
+        !InflateRowsFromFile(file, bottom_up_rows(layer->image), z) ||
+        !file.seek(stream_at + int64_t{z}))
+      return LoadResult::Damaged;
+    if (progress) progress->step();
+  }
+  doc.set_name_counter(counter);
+  // The writer never stores an index past the stack; if a file does, the top
+  // layer is the sensible choice.
+  doc.select(current < count ? current : 0);
+  return LoadResult::Success;
+}
+
+bool LoadNativeThumbnail(const std::string& path, LayerImage& image) {
+  BinaryFile file;
+  uint8_t version = 0;
+  uint32_t header_bytes = 0;
+  if (!file.open_read(path) || !file.CheckMagic(kNativeMagic) || !file.read_u8(version) ||
+      version != 0 || !file.read_u32(header_bytes) || header_bytes < kNativeHeaderBytes ||
+      !file.seek(12 + int64_t{header_bytes}))
+    return false;
+  uint16_t tw = 0, th = 0;
+  uint32_t ts = 0;
+  if (!file.read_u16(tw) || !file.read_u16(th) || !file.read_u32(ts)) return false;
+  // The size must match the picture; anything else would read past it.
+  if (tw == 0 || th == 0 || tw > kMaxCanvasSide || th > kMaxCanvasSide ||
+      uint64_t{ts} != uint64_t{tw} * th * 4 || file.remaining() < int64_t{ts})
+    return false;
+  LayerImage thumb;
+  if (!thumb.create(tw, th)) return false;
+  for (int y = th - 1; y >= 0; --y)
+    if (file.read(thumb.row(y), size_t(tw) * 4) != size_t(tw) * 4) return false;
+  image = std::move(thumb);
+  return true;
+}
+
+}  // namespace qm

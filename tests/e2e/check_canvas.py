@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""Checks a capture of the main window of a new document.
+
+The canvas widget is found as the bounding box of the canvas background colour
+(180, 180, 180), so a menu bar or other strips above it do not matter. Inside
+it there must be exactly one pure-white 300 x 300 block at
+(W/2 - 150, H/2 - 150) of the canvas area, every other pixel background grey.
+
+usage: check_canvas.py CAPTURE.ppm [WIDTHxHEIGHT]
+Prints one summary line; exits 1 with the reasons when a check fails.
+"""
+import sys
+
+GREY = (180, 180, 180)
+WHITE = (255, 255, 255)
+SIDE = 300
+
+
+def read_ppm(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    fields, pos = [], 0
+    while len(fields) < 4:  # magic, width, height, maxval; '#' comments allowed
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos)
+            continue
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    if fields[0] != b"P6" or int(fields[3]) != 255:
+        raise ValueError("not an 8-bit binary PPM")
+    w, h = int(fields[1]), int(fields[2])
+    pixels = data[pos + 1:pos + 1 + w * h * 3]
+    if len(pixels) != w * h * 3:
+        raise ValueError("truncated PPM")
+    return w, h, pixels
+
+
+def main():
+    w, h, px = read_ppm(sys.argv[1])
+
+    def at(x, y):
+        i = (y * w + x) * 3
+        return tuple(px[i:i + 3])
+
+    errors = []
+    if len(sys.argv) > 2:
+        want = tuple(int(v) for v in sys.argv[2].split("x"))
+        if (w, h) != want:
+            print(f"window is {w}x{h}, expected {want[0]}x{want[1]}")
+            return 1
+
+    grey = [(x, y) for y in range(h) for x in range(w) if at(x, y) == GREY]
+    if not grey:
+        print(f"no canvas background {GREY} anywhere in the {w}x{h} window")
+        return 1
+    cx0 = min(x for x, _ in grey)
+    cy0 = min(y for _, y in grey)
+    cx1 = max(x for x, _ in grey) + 1
+    cy1 = max(y for _, y in grey) + 1
+    cw, ch = cx1 - cx0, cy1 - cy0
+    # The canvas is the central widget: it spans the width and reaches the
+    # bottom-right corner of the client area.
+    if (cx0, cx1, cy1) != (0, w, h):
+        errors.append(f"canvas area {cx0},{cy0} {cw}x{ch} does not fill the window's "
+                      f"width and bottom ({w}x{h})")
+    for corner in ((cx0, cy0), (cx1 - 1, cy0), (cx0, cy1 - 1), (cx1 - 1, cy1 - 1)):
+        if at(*corner) != GREY:
+            errors.append(f"canvas corner {corner} is {at(*corner)}, expected {GREY}")
+
+    white = [(x, y) for y in range(cy0, cy1) for x in range(cx0, cx1) if at(x, y) == WHITE]
+    if not white:
+        print(f"no white canvas inside the canvas area {cx0},{cy0} {cw}x{ch}")
+        return 1
+    bx0 = min(x for x, _ in white)
+    by0 = min(y for _, y in white)
+    bx1 = max(x for x, _ in white) + 1
+    by1 = max(y for _, y in white) + 1
+    if (bx1 - bx0, by1 - by0) != (SIDE, SIDE):
+        errors.append(f"white area is {bx1 - bx0}x{by1 - by0}, expected {SIDE}x{SIDE}")
+    if len(white) != (bx1 - bx0) * (by1 - by0):
+        errors.append(f"white area has {(bx1 - bx0) * (by1 - by0) - len(white)} "
+                      "non-white pixels inside its bounds")
+    want_x, want_y = cx0 + cw // 2 - SIDE // 2, cy0 + ch // 2 - SIDE // 2
+    if (bx0, by0) != (want_x, want_y):
+        errors.append(f"image top-left at {bx0 - cx0},{by0 - cy0} in the canvas area, "
+                      f"expected {want_x - cx0},{want_y - cy0} (centred)")
+    centre = (cx0 + cw // 2, cy0 + ch // 2)
+    if at(*centre) != WHITE:
+        errors.append(f"centre {centre} of the canvas area is {at(*centre)}, not white")
+
+    # Along each edge of the block: white just inside, grey just outside.
+    for t in (0, SIDE // 4, SIDE // 2, 3 * SIDE // 4, SIDE - 1):
+        for inside, outside in (((bx0, by0 + t), (bx0 - 1, by0 + t)),
+                                ((bx1 - 1, by0 + t), (bx1, by0 + t)),
+                                ((bx0 + t, by0), (bx0 + t, by0 - 1)),
+                                ((bx0 + t, by1 - 1), (bx0 + t, by1))):
+            if at(*inside) != WHITE:
+                errors.append(f"{inside} just inside the image is {at(*inside)}")
+            if at(*outside) != GREY:
+                errors.append(f"{outside} just outside the image is {at(*outside)}")
+
+    stray = sum(1 for y in range(cy0, cy1) for x in range(cx0, cx1)
+                if not (bx0 <= x < bx1 and by0 <= y < by1) and at(x, y) != GREY)
+    if stray:
+        errors.append(f"{stray} pixels around the image are not {GREY}")
+
+    if errors:
+        print("; ".join(errors[:8]) + (f" (+{len(errors) - 8} more)" if len(errors) > 8 else ""))
+        return 1
+    print(f"window {w}x{h}, canvas area {cx0},{cy0} {cw}x{ch}, "
+          f"white {SIDE}x{SIDE} at {bx0 - cx0},{by0 - cy0}: ok")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "codec_test_util.h"
+#include "document/document.h"
+#include "formats/bmp_codec.h"
+#include "formats/gif_codec.h"
+#include "formats/jpeg_encoder.h"
+#include "formats/lineforge_document.h"
+#include "formats/load_picture.h"
+#include "formats/native_document.h"
+#include "formats/packed_record.h"
+#include "formats/png_codec.h"
+
+namespace qm {
+namespace {
+
+class LoadPictureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(picture.create(30, 20));
+    test::fill_photo(picture, 8);
+  }
+  test::ScratchDir dir;
+  LayerImage picture;
+};
+
+TEST_F(LoadPictureTest, ChoosesTheDecoderByTheExtensionIgnoringCase) {
+  ASSERT_TRUE(SavePng(dir.file("a.png"), picture, 6, false, 0x102030u));
+  ASSERT_TRUE(SaveBmp(dir.file("a.BMP"), picture));
+  ASSERT_TRUE(EncodeJpeg(dir.file("a.JPG"), picture, 95, false, 96));
+  ASSERT_TRUE(EncodeJpeg(dir.file("b.jpeg"), picture, 95, false, 96));
+  LayerImage img;
+  PictureInfo info;
+  ASSERT_TRUE(LoadPicture(dir.file("a.png"), img, &info));
+  EXPECT_TRUE(test::same_pixels(img, picture));
+  EXPECT_EQ(info.transparent, std::optional<uint32_t>(0x102030u));
+  ASSERT_TRUE(LoadPicture(dir.file("a.BMP"), img, &info));
+  EXPECT_TRUE(test::same_pixels(img, picture));
+  EXPECT_FALSE(info.transparent.has_value());  // reset for every load
+  ASSERT_TRUE(LoadPicture(dir.file("a.JPG"), img, &info));
+  EXPECT_EQ(img.width(), 30);
+  EXPECT_EQ(img.height(), 20);
+  EXPECT_EQ(alpha_of(img.row(19)[29]), 255);
+  EXPECT_TRUE(LoadPicture(dir.file("b.jpeg"), img));
+
+  LayerImage gif_source;
+  ASSERT_TRUE(gif_source.create(4, 4));
+  gif_source.fill(0xFF00FF00u);
+  ASSERT_TRUE(SaveGif(dir.file("c.Gif"), gif_source, 0x00FF00u));
+  ASSERT_TRUE(LoadPicture(dir.file("c.Gif"), img, &info));
+  EXPECT_EQ(info.transparent, std::optional<uint32_t>(0x00FF00u));
+
+  LayerImage alpha;
+  ASSERT_TRUE(alpha.create(3, 3));
+  alpha.fill(0x80FF0000u);
+  ASSERT_TRUE(SavePng(dir.file("d.png"), alpha, 6, true, std::nullopt));
+  ASSERT_TRUE(LoadPicture(dir.file("d.png"), img, &info));
+  EXPECT_TRUE(info.had_alpha);
+  EXPECT_TRUE(test::same_pixels(img, alpha));
+}
+
+TEST_F(LoadPictureTest, TheContentIsNotExamined) {
+  ASSERT_TRUE(SavePng(dir.file("a.png"), picture, 6, false, std::nullopt));
+  std::filesystem::copy_file(dir.file("a.png"), dir.file("a.bmp"));
+  std::filesystem::copy_file(dir.file("a.png"), dir.file("a.tif"));
+  std::filesystem::copy_file(dir.file("a.png"), dir.file("noextension"));
+  LayerImage img;
+  PictureInfo info;
+  info.had_alpha = true;
+  EXPECT_EQ(LoadPictureResult(dir.file("a.bmp"), img, &info), LoadResult::WrongFormat);
+  EXPECT_TRUE(img.empty());
+  EXPECT_FALSE(info.had_alpha);
+  EXPECT_FALSE(LoadPicture(dir.file("a.tif"), img));
+  EXPECT_FALSE(LoadPicture(dir.file("noextension"), img));
+  EXPECT_EQ(LoadPictureResult(dir.file("missing.png"), img, nullptr), LoadResult::CannotOpen);
+  EXPECT_EQ(PictureExtension("/some.dir/file"), "");
+  EXPECT_EQ(PictureExtension("x.tar.GZ"), "gz");
+}
+
+TEST_F(LoadPictureTest, LayeredDocumentsGiveTheirThumbnails) {
+  Document doc;
+  ASSERT_TRUE(doc.new_canvas(400, 100, true));
+  doc.current()->image.fill(0xFF336699u);
+  ASSERT_TRUE(SaveNativeDocument(dir.file("a.qmd"), doc, nullptr));
+  LayerImage img;
+  ASSERT_TRUE(LoadPicture(dir.file("a.qmd"), img));
+  EXPECT_EQ(img.width(), 90);
+  EXPECT_EQ(img.height(), 23);
+
+  ASSERT_TRUE(SaveLineforgeDocument(dir.file("b.lfw"), doc, nullptr));
+  ASSERT_TRUE(LoadPicture(dir.file("b.lfw"), img));
+  EXPECT_GT(img.width(), 0);
+
+  // Not a document at all, and a format whose reader is still to come.
+  std::filesystem::copy_file(dir.file("b.lfw"), dir.file("c.qmd"));
+  EXPECT_EQ(LoadPictureResult(dir.file("c.qmd"), img, nullptr), LoadResult::WrongFormat);
+  EXPECT_EQ(LoadPictureResult(dir.file("missing.lfw"), img, nullptr), LoadResult::CannotOpen);
+  std::filesystem::copy_file(dir.file("a.qmd"), dir.file("a.psd"));
+  EXPECT_FALSE(LoadPicture(dir.file("a.psd"), img));
+}
+
+// ------------------------------------------------------- packed records --
+
+std::vector<uint8_t> packed_record(int w, int h, const std::vector<uint8_t>& bottom_up) {
+  const std::vector<uint8_t> z = test::zlib_compress(bottom_up.data(), bottom_up.size());
+  test::Bytes b;
+  b.u16(uint32_t(w)).u16(uint32_t(h)).u32(uint32_t(z.size())).raw(z);
+  return b.v;
+}
+
+TEST(PackedRecord, InflatesABottomUpPictureIntoADibImage) {
+  // The icon sheet's size: 288 × 77, rows of 864 bytes, 66528 in all.
+  const int w = 288, h = 77;
+  const int stride = DibImage::stride_for(w);
+  ASSERT_EQ(stride * h, 66528);
+  std::vector<uint8_t> pixels(size_t(stride) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &pixels[size_t(y) * size_t(stride) + size_t(x) * 3];
+      p[0] = uint8_t(x), p[1] = uint8_t(y), p[2] = 0x5A;  // B, G, R of stored row y (from the bottom)
+    }
+  const std::vector<uint8_t> rec = packed_record(w, h, pixels);
+  DibImage img;
+  ASSERT_TRUE(create_from_packed(img, rec.data(), rec.size()));
+  ASSERT_EQ(img.width(), w);
+  ASSERT_EQ(img.height(), h);
+  EXPECT_EQ(img.get_pixel(5, 0), 0x5A0000u | uint32_t(h - 1) << 8 | 5u);  // top row = last stored
+  EXPECT_EQ(img.get_pixel(7, h - 1), 0x5A0000u | 7u);
+
+  // Cut short, a count past the end, too little data, and zero sizes all fail.
+  EXPECT_FALSE(create_from_packed(img, rec.data(), rec.size() - 1));
+  EXPECT_TRUE(img.empty());
+  EXPECT_FALSE(create_from_packed(img, rec.data(), 7));
+  std::vector<uint8_t> short_data = packed_record(w, h, std::vector<uint8_t>(pixels.begin(), pixels.end() - 1));
+  EXPECT_FALSE(create_from_packed(img, short_data.data(), short_data.size()));
+  std::vector<uint8_t> zero = rec;
+  zero[0] = zero[1] = 0;
+  EXPECT_FALSE(create_from_packed(img, zero.data(), zero.size()));
+  std::vector<uint8_t> corrupt = rec;
+  corrupt[20] ^= 0x55;
+  EXPECT_FALSE(create_from_packed(img, corrupt.data(), corrupt.size()));
+}
+
+}  // namespace
+}  // namespace qm
