@@ -34,7 +34,7 @@ void BM_codecs_png_encode_rgba_l6_4000(benchmark::State& state) {
   std::vector<uint8_t> out;
   for (auto _ : state) {
     out.clear();
-    if (!EncodePng(photo(), {6, true, std::nullopt, std::nullopt}, out)) state.SkipWithError("encode failed");
+    if (!encode_png(photo(), {6, true, std::nullopt, std::nullopt}, out)) state.SkipWithError("encode failed");
     benchmark::DoNotOptimize(out.data());
   }
   state.counters["bytes"] = double(out.size());
@@ -44,10 +44,10 @@ BENCHMARK(BM_codecs_png_encode_rgba_l6_4000)->Unit(benchmark::kMillisecond)->Use
 
 void BM_codecs_png_decode_rgba_4000(benchmark::State& state) {
   std::vector<uint8_t> file;
-  EncodePng(photo(), {6, true, std::nullopt, std::nullopt}, file);
+  encode_png(photo(), {6, true, std::nullopt, std::nullopt}, file);
   LayerImage img;
   for (auto _ : state) {
-    if (DecodePng(file.data(), file.size(), img, nullptr) != LoadResult::Success) state.SkipWithError("decode failed");
+    if (decode_png(file.data(), file.size(), img, nullptr) != LoadResult::Success) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(img.pixels());
   }
   state.SetItemsProcessed(state.iterations() * kPixels);
@@ -59,7 +59,7 @@ void jpeg_encode(benchmark::State& state, bool subsample) {
   std::vector<uint8_t> out;
   for (auto _ : state) {
     out.clear();
-    if (!EncodeJpegToMemory(photo(), {90, subsample, 96}, out)) state.SkipWithError("encode failed");
+    if (!encode_jpeg_to_memory(photo(), {90, subsample, 96}, out)) state.SkipWithError("encode failed");
     benchmark::DoNotOptimize(out.data());
   }
   state.counters["bytes"] = double(out.size());
@@ -81,7 +81,7 @@ void BM_codecs_gif_encode_4000(benchmark::State& state) {
     work.copy_from(photo());
     out.clear();
     state.ResumeTiming();
-    if (!EncodeGif(work, std::nullopt, out)) state.SkipWithError("encode failed");
+    if (!encode_gif(work, std::nullopt, out)) state.SkipWithError("encode failed");
     benchmark::DoNotOptimize(out.data());
   }
   state.counters["bytes"] = double(out.size());
@@ -94,10 +94,10 @@ void BM_codecs_gif_decode_4000(benchmark::State& state) {
   work.create(kSide, kSide);
   work.copy_from(photo());
   std::vector<uint8_t> file;
-  EncodeGif(work, std::nullopt, file);
+  encode_gif(work, std::nullopt, file);
   LayerImage img;
   for (auto _ : state) {
-    if (DecodeGif(file.data(), file.size(), img, nullptr) != LoadResult::Success) state.SkipWithError("decode failed");
+    if (decode_gif(file.data(), file.size(), img, nullptr) != LoadResult::Success) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(img.pixels());
   }
   state.SetItemsProcessed(state.iterations() * kPixels);

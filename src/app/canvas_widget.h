@@ -1,34 +1,80 @@
 #pragma once
-// Shows the document's composite at 100 %, centred on the canvas background.
-// Everything is drawn into a window-sized backing raster; painting copies the
-// part Qt asks for from it 1:1.
-#include <QWidget>
+// The canvas window: shows the view's backing buffer and hands the window's
+// events on. All view arithmetic lives in CanvasView (Qt-free); this widget
+// only paints the rectangles the view redrew, keeps the scroll bars in step
+// with it, and forwards pointer and key events in window coordinates.
+#include <QAbstractScrollArea>
 
-#include "core/layer_image.h"
+#include "canvas/canvas_view.h"
 
 namespace qm {
 
 class Document;
 
-// Colour around the image (0xRRGGBB).
-inline constexpr Pixel kDefaultCanvasBackground = 0xB4B4B4;
-
-class CanvasWidget : public QWidget {
+class CanvasWidget : public QAbstractScrollArea {
   Q_OBJECT
 
  public:
+  // Creates the backing buffer at the largest screen size.
   explicit CanvasWidget(Document& document, QWidget* parent = nullptr);
 
-  // Rebuilds the whole backing raster from the composite and repaints.
+  CanvasView& view() { return view_; }
+  const CanvasView& view() const { return view_; }
+
+  // Each of these changes the view, repaints what it redrew and updates the
+  // scroll bars.
+  void set_settings(const ViewSettings& settings);
+  void document_changed();  // new, opened or resized Document
+  void update_rect(Rect image_rect);  // after an edit of the image
+  void present_dirty();  // after a layer operation recomposited by itself
   void redraw_all();
+  void set_scale(int percent);
+  void zoom_in();
+  void zoom_out();
+  void zoom_to_preset(int index);
+  void scroll_by(int dx, int dy);  // screen pixels (canvas move)
+  void scroll_to_image_point(double x, double y);
+  void toggle_mirror();
+  void toggle_checker();
+  void toggle_grid();
+
+ signals:
+  // Pointer input over the canvas, in window (client) coordinates.
+  void pointer_pressed(QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
+                       Qt::KeyboardModifiers modifiers);
+  void pointer_moved(QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+  void pointer_released(QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
+                        Qt::KeyboardModifiers modifiers);
+  // Keys reach the program's key bindings through these (Tab included; the
+  // canvas never moves focus with it).
+  void key_pressed(int key, Qt::KeyboardModifiers modifiers, bool auto_repeat);
+  void key_released(int key, Qt::KeyboardModifiers modifiers, bool auto_repeat);
+  // For the information bar.
+  void pointer_image_position(int x, int y);
+  void scale_changed(int percent);
 
  protected:
-  void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
-  Document& document_;
-  LayerImage backing_;
+  // Repaints a rectangle the view returned and brings the bars up to date.
+  void show_rect(Rect window_rect);
+  void sync_scroll_bars();
+
+  CanvasView view_;
+  bool placed_ = false;   // false until first shown: sizes centre the image
+  bool syncing_ = false;  // the bars are being set from the view
+  int last_scale_ = 0;
 };
 
 }  // namespace qm

@@ -13,6 +13,7 @@
 #include "document/blend_modes.h"
 #include "document/document.h"
 #include "formats/document_io.h"
+#include "formats/load_picture.h"
 
 namespace qm::cli {
 namespace {
@@ -31,16 +32,19 @@ constexpr const char* kHelp =
     "commands:\n"
     "  info FILE             format, canvas size and one line per layer (top first)\n"
     "  convert IN OUT        open IN and save it in the format of OUT's extension\n"
-    "  flatten IN OUT.png    the visible layers flattened onto white\n"
+    "  flatten IN OUT.png    the visible layers flattened onto white (also .bmp .gif .jpg)\n"
     "\n"
     "options:\n"
     "  --alpha               flatten: keep transparency instead of white paper\n"
     "  --level N             zlib level 0-9 for PNG output (default 6)\n"
-    "  --quality N           quality 1-100 for JPEG output\n"
+    "  --quality N           quality 1-100 for JPEG output (default 85)\n"
+    "  --subsample           JPEG output: 2 x 2 chroma subsampling\n"
+    "  --transparent RRGGBB  PNG (without --alpha) and GIF output: the transparent colour\n"
     "  -h, --help            this text\n"
     "\n"
-    "documents read: .qmd (native), .lfw (Lineforge versions 0 and 1)\n"
-    "written by convert: .qmd, .lfw, .png (flattened onto white)\n"
+    "documents read: .qmd (native), .lfw (Lineforge versions 0 and 1);\n"
+    "  pictures .png .bmp .gif .jpg .jpeg open as one layer\n"
+    "written by convert: .qmd, .lfw, and flattened onto white .png .bmp .gif .jpg .jpeg\n"
     "\n"
     "exit codes: 0 success, 1 the output could not be written, 2 usage error,\n"
     "  11-15 the input could not be loaded: 10 + load result\n"
@@ -52,6 +56,8 @@ struct Options {
   bool alpha = false;
   std::optional<int> level;
   std::optional<int> quality;
+  bool subsample = false;
+  std::optional<uint32_t> transparent;
   bool help = false;
 };
 
@@ -96,6 +102,19 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
       if (auto r = value(o.level, 0, 9)) return r;
     } else if (a == "--quality") {
       if (auto r = value(o.quality, 1, 100)) return r;
+    } else if (a == "--subsample") {
+      o.subsample = true;
+    } else if (a == "--transparent") {
+      const std::string_view v = i + 1 < argc ? std::string_view(argv[++i]) : std::string_view();
+      uint32_t colour = 0;
+      bool ok = v.size() == 6;
+      for (char c : v) {
+        const int d = std::isxdigit(uint8_t(c)) ? (std::isdigit(uint8_t(c)) ? c - '0' : std::tolower(c) - 'a' + 10) : -1;
+        ok = ok && d >= 0;
+        colour = colour << 4 | uint32_t(d & 15);
+      }
+      if (!ok) return usage_error("--transparent takes a colour RRGGBB in hexadecimal");
+      o.transparent = colour;
     } else if (a.size() > 1 && a[0] == '-') {
       return usage_error("unknown option " + std::string(a));
     } else if (o.command.empty()) {
@@ -137,7 +156,12 @@ std::string_view mask_mode_name(int mode) {
 // Loads IN, or prints why not and gives the exit code.
 std::unique_ptr<Document> load_or_report(const std::string& path, int& exit_code,
                                          DocumentFormat* format = nullptr) {
-  LoadedDocument loaded = load_document(path, nullptr);
+  LoadedDocument loaded;
+  if (is_flat_picture_path(path)) {
+    loaded.result = load_picture_document(path, loaded.document, nullptr);
+  } else {
+    loaded = load_document(path, nullptr);
+  }
   if (loaded.result != LoadResult::Success) {
     std::fprintf(stderr, "quillmark2-cli: cannot load '%s': %s (load result %d)\n", path.c_str(),
                  std::string(load_result_text(loaded.result)).c_str(), int(loaded.result));
@@ -180,29 +204,43 @@ int run_info(const Options& o) {
   return kExitOk;
 }
 
-int write_png_or_report(const std::string& path, const Document& doc, bool alpha, int level) {
-  LayerImage flat;
-  if (!doc.flatten(flat, alpha)) return failure("out of memory while flattening");
-  if (!write_flat_png(path, flat, alpha, level))
+// A flat picture in the format of the path's extension (.png .bmp .gif .jpg .jpeg).
+int write_flat_or_report(const std::string& path, const Document& doc, const Options& o) {
+  FlatSaveOptions f;
+  f.png_level = o.level.value_or(kDefaultPngLevel);
+  f.png_alpha = o.alpha;
+  f.transparent = o.transparent;
+  f.jpeg_quality = o.quality.value_or(f.jpeg_quality);
+  f.jpeg_subsample = o.subsample;
+  if (!save_flat_picture(path, doc, f))
     return failure("cannot write '" + path + "' (the previous file, if any, is unchanged)");
   return kExitOk;
+}
+
+// Options that only some flat formats take.
+std::optional<int> check_flat_options(const std::string& ext, const Options& o) {
+  const bool png = ext == ".png", jpeg = ext == ".jpg" || ext == ".jpeg";
+  if (o.level && !png) return usage_error("--level applies to PNG output only");
+  if ((o.quality || o.subsample) && !jpeg) return usage_error("--quality and --subsample apply to JPEG output only");
+  if (o.transparent && !png && ext != ".gif") return usage_error("--transparent applies to PNG and GIF output only");
+  if (o.alpha && !png) return usage_error("--alpha applies to PNG output only");
+  return std::nullopt;
 }
 
 int run_convert(const Options& o) {
   if (o.args.size() != 2) return usage_error("convert takes IN and OUT");
   const std::string& out = o.args[1];
   const std::string ext = extension_of(out);
-  const bool png = ext == ".png";
+  const bool flat = is_flat_picture_path(out);
   const DocumentFormat format = document_format_for_path(out);
-  if (!png && format == DocumentFormat::Unknown)
+  if (!flat && format == DocumentFormat::Unknown)
     return usage_error("cannot write files of type '" + (ext.empty() ? out : ext) + "'");
-  if (o.level && !png) return usage_error("--level applies to PNG output only");
-  if (o.quality) return usage_error("--quality applies to JPEG output only");
   if (o.alpha) return usage_error("--alpha applies to flatten only");
+  if (const auto bad = check_flat_options(flat ? ext : "", o)) return *bad;
   int code = kExitOk;
   const auto doc = load_or_report(o.args[0], code);
   if (!doc) return code;
-  if (png) return write_png_or_report(out, *doc, false, o.level.value_or(kDefaultPngLevel));
+  if (flat) return write_flat_or_report(out, *doc, o);
   if (!save_document(out, *doc, nullptr))
     return failure("cannot write '" + out + "' (the previous file, if any, is unchanged)");
   return kExitOk;
@@ -210,12 +248,12 @@ int run_convert(const Options& o) {
 
 int run_flatten(const Options& o) {
   if (o.args.size() != 2) return usage_error("flatten takes IN and OUT.png");
-  if (extension_of(o.args[1]) != ".png") return usage_error("flatten writes .png files");
-  if (o.quality) return usage_error("--quality applies to JPEG output only");
+  if (!is_flat_picture_path(o.args[1])) return usage_error("flatten writes .png, .bmp, .gif or .jpg files");
+  if (const auto bad = check_flat_options(extension_of(o.args[1]), o)) return *bad;
   int code = kExitOk;
   const auto doc = load_or_report(o.args[0], code);
   if (!doc) return code;
-  return write_png_or_report(o.args[1], *doc, o.alpha, o.level.value_or(kDefaultPngLevel));
+  return write_flat_or_report(o.args[1], *doc, o);
 }
 
 int run(int argc, char** argv) {

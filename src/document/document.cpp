@@ -23,6 +23,7 @@ Document::Document() : recorder_(&null_undo_recorder()) {}
 
 Document::Document(Document&& other) noexcept : recorder_(other.recorder_) {
   take_image(other);
+  other.recorder_ = &null_undo_recorder();
 }
 
 Document& Document::operator=(Document&& other) noexcept {

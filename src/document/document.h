@@ -39,7 +39,7 @@ class Document {
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
   // Takes the other document's image and its undo recorder; `other` is left
-  // empty (no canvas, no layers).
+  // empty (no canvas, no layers, no recorder).
   Document(Document&& other) noexcept;
   // Takes the other document's image (a loaded file replacing the open one)
   // but keeps this document's recorder, which forgets its steps: they were

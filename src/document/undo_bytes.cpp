@@ -78,44 +78,51 @@ const uint8_t* ByteReader::take(size_t n) {
   return p;
 }
 
-void Checksum::mix(uint64_t word) {
-  // Each step is a bijection of both the state and the word, so a changed
-  // word always leaves a changed state behind it.
-  state_ = std::rotl((state_ ^ word) * 0x9E3779B97F4A7C15u, 29);
+namespace {
+
+// A bijection of both the state and the word: a changed word always leaves a
+// changed state behind it.
+inline uint64_t mix(uint64_t state, uint64_t word) {
+  return std::rotl((state ^ word) * 0x9E3779B97F4A7C15u, 29);
+}
+
+}  // namespace
+
+void Checksum::mix_block(const uint8_t* block) {
+  for (int i = 0; i < 4; ++i) {
+    uint64_t w;
+    std::memcpy(&w, block + 8 * i, 8);
+    lanes_[i] = mix(lanes_[i], w);
+  }
 }
 
 void Checksum::update(const uint8_t* data, size_t size) {
   length_ += size;
   if (tail_size_) {
-    const size_t k = std::min(size, 8 - tail_size_);
+    const size_t k = std::min(size, kBlock - tail_size_);
     std::memcpy(tail_ + tail_size_, data, k);
     tail_size_ += k;
     data += k;
     size -= k;
-    if (tail_size_ < 8) return;
-    uint64_t w;
-    std::memcpy(&w, tail_, 8);
-    mix(w);
+    if (tail_size_ < kBlock) return;
+    mix_block(tail_);
     tail_size_ = 0;
   }
-  for (; size >= 8; data += 8, size -= 8) {
-    uint64_t w;
-    std::memcpy(&w, data, 8);
-    mix(w);
-  }
+  for (; size >= kBlock; data += kBlock, size -= kBlock) mix_block(data);
   std::memcpy(tail_, data, size);
   tail_size_ = size;
 }
 
 uint64_t Checksum::value() const {
-  Checksum end = *this;
-  uint8_t last[8] = {};
+  uint8_t last[kBlock] = {};
   std::memcpy(last, tail_, tail_size_);
-  uint64_t w;
-  std::memcpy(&w, last, 8);
-  end.mix(w);
-  end.mix(length_);
-  return end.state_;
+  uint64_t h = length_;
+  for (int i = 0; i < 4; ++i) {
+    uint64_t w;
+    std::memcpy(&w, last + 8 * i, 8);
+    h = mix(h, mix(lanes_[i], w));
+  }
+  return h;
 }
 
 }  // namespace qm

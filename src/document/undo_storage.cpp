@@ -1,12 +1,14 @@
 #include "document/undo_storage.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 namespace qm {
 namespace {
@@ -27,17 +29,6 @@ bool drain_to_file(void* context, const uint8_t* data, size_t size) {
       if (errno == EINTR) continue;
       return false;
     }
-    data += n;
-    size -= size_t(n);
-  }
-  return true;
-}
-
-bool read_all(int fd, uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::read(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
     data += n;
     size -= size_t(n);
   }
@@ -108,6 +99,19 @@ bool UndoStore::store_in_file(uint64_t size, const Producer& produce, StoredByte
   return false;
 }
 
+FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
+  if (this != &other) {
+    if (address_) ::munmap(address_, size_);
+    address_ = std::exchange(other.address_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+  }
+  return *this;
+}
+
+FileMapping::~FileMapping() {
+  if (address_) ::munmap(address_, size_);
+}
+
 bool UndoStore::load(const StoredBytes& bytes, LoadedBytes& out) const {
   out = LoadedBytes{};
   if (bytes.memory) {
@@ -118,21 +122,21 @@ bool UndoStore::load(const StoredBytes& bytes, LoadedBytes& out) const {
   if (bytes.file_number < 0) return false;
   const int fd = ::open(file_path(bytes.file_number).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
+  // Mapped rather than read: no copy, and records larger than free memory
+  // still load. The size is checked first, so no access lies past the file.
   struct stat st;
-  bool ok = ::fstat(fd, &st) == 0 && uint64_t(st.st_size) == bytes.size;
-  ByteBlock block;
-  if (ok) {
-    block.reset(static_cast<uint8_t*>(std::malloc(std::max<size_t>(size_t(bytes.size), 1))));
-    ok = block && read_all(fd, block.get(), size_t(bytes.size));
-  }
+  void* address = MAP_FAILED;
+  if (::fstat(fd, &st) == 0 && uint64_t(st.st_size) == bytes.size && bytes.size > 0)
+    address = ::mmap(nullptr, size_t(bytes.size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
   ::close(fd);
-  if (!ok) return false;
+  if (address == MAP_FAILED) return false;
+  FileMapping mapping(address, size_t(bytes.size));
   Checksum checksum;
-  checksum.update(block.get(), size_t(bytes.size));
+  checksum.update(mapping.data(), size_t(bytes.size));
   if (checksum.value() != bytes.checksum) return false;
-  out.data = block.get();
+  out.data = mapping.data();
   out.size = size_t(bytes.size);
-  out.owned = std::move(block);
+  out.mapping = std::move(mapping);
   return true;
 }
 

@@ -28,11 +28,26 @@ struct StoredBytes {
   bool empty() const { return !memory && file_number < 0; }
 };
 
-// Bytes read back: a view of a memory block, or a buffer holding a file.
+// A spill file mapped read-only for as long as its bytes are used.
+class FileMapping {
+ public:
+  FileMapping() = default;
+  FileMapping(void* address, size_t size) : address_(address), size_(size) {}
+  FileMapping(FileMapping&& other) noexcept { *this = std::move(other); }
+  FileMapping& operator=(FileMapping&& other) noexcept;
+  ~FileMapping();
+  const uint8_t* data() const { return static_cast<const uint8_t*>(address_); }
+
+ private:
+  void* address_ = nullptr;
+  size_t size_ = 0;
+};
+
+// Bytes read back: a view of a memory block, or of a mapped spill file.
 struct LoadedBytes {
   const uint8_t* data = nullptr;
   size_t size = 0;
-  ByteBlock owned;
+  FileMapping mapping;
 };
 
 class UndoStore {
@@ -60,8 +75,8 @@ class UndoStore {
   // others memory and then a spill file. False, with `out` left empty, when
   // neither takes them (or `produce` writes another number of bytes).
   bool store(uint64_t size, bool file_first, const Producer& produce, StoredBytes& out);
-  // The bytes, whole; false when a spill file cannot be read, has another
-  // size or another checksum, or memory for it is short.
+  // The bytes, whole; false when a spill file cannot be read or has another
+  // size or another checksum.
   bool load(const StoredBytes& bytes, LoadedBytes& out) const;
   // Frees the memory or deletes the spill file.
   void release(StoredBytes& bytes);

@@ -20,19 +20,23 @@ constexpr size_t kFileBufferBytes = 64 * 1024;
 BinaryFile::~BinaryFile() { close(); }
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)), failed_(std::exchange(other.failed_, false)) {}
+    : file_(std::exchange(other.file_, nullptr)),
+      failed_(std::exchange(other.failed_, false)),
+      writable_(std::exchange(other.writable_, false)) {}
 
 BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
   if (this != &other) {
     close();
     file_ = std::exchange(other.file_, nullptr);
     failed_ = std::exchange(other.failed_, false);
+    writable_ = std::exchange(other.writable_, false);
   }
   return *this;
 }
 
-bool BinaryFile::attach(std::FILE* file) {
+bool BinaryFile::attach(std::FILE* file, bool writable) {
   if (!file) return false;
+  writable_ = writable;
   // A null buffer lets stdio allocate (and free) one of this size.
   std::setvbuf(file, nullptr, _IOFBF, kFileBufferBytes);
   file_ = file;
@@ -45,7 +49,7 @@ bool BinaryFile::open_read(const std::string& path) {
   // Only regular files: a directory or a FIFO would give confusing reads.
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  return attach(std::fopen(path.c_str(), "rbe"));
+  return attach(std::fopen(path.c_str(), "rbe"), false);
 }
 
 bool BinaryFile::create_new(const std::string& path) {
@@ -58,12 +62,12 @@ bool BinaryFile::create_new(const std::string& path) {
     ::unlink(path.c_str());
     return false;
   }
-  return attach(f);
+  return attach(f, true);
 }
 
 bool BinaryFile::open_write(const std::string& path) {
   close();
-  return attach(std::fopen(path.c_str(), "w+be"));
+  return attach(std::fopen(path.c_str(), "w+be"), true);
 }
 
 bool BinaryFile::close() {
@@ -175,8 +179,9 @@ bool BinaryFile::write_key_hex(std::string_view name, uint32_t value) {
 
 int64_t BinaryFile::size() {
   if (!file_) return -1;
-  // Buffered writes are not in the file yet.
-  if (std::fflush(file_) != 0) {
+  // Buffered writes are not in the file yet. (Reading streams are left
+  // alone: flushing one would throw its read buffer away.)
+  if (writable_ && std::fflush(file_) != 0) {
     failed_ = true;
     return -1;
   }

@@ -83,9 +83,10 @@ class BinaryFile {
   bool set_end_of_file();
 
  private:
-  bool attach(std::FILE* file);
+  bool attach(std::FILE* file, bool writable);
   std::FILE* file_ = nullptr;
   bool failed_ = false;
+  bool writable_ = false;
 };
 
 }  // namespace qm

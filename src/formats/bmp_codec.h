@@ -16,7 +16,7 @@ namespace qm {
 
 // Appends a whole BMP file to `out` (alpha is not stored). False for an
 // empty image.
-bool EncodeBmp(const LayerImage& image, std::vector<uint8_t>& out);
+bool encode_bmp(const LayerImage& image, std::vector<uint8_t>& out);
 bool SaveBmp(const std::string& path, const LayerImage& image);
 
 // Decodes a BMP in memory into an opaque picture. Undefined pixels (skipped
@@ -24,7 +24,7 @@ bool SaveBmp(const std::string& path, const LayerImage& image);
 // checked before anything is allocated: TooLarge above 4500 a side.
 // WrongFormat for an unknown header, depth or compression; Damaged for a
 // file cut short or a palette or pixel offset outside the file.
-LoadResult DecodeBmp(const uint8_t* data, size_t size, LayerImage& image);
-LoadResult LoadBmpResult(const std::string& path, LayerImage& image);
+LoadResult decode_bmp(const uint8_t* data, size_t size, LayerImage& image);
+LoadResult load_bmp_result(const std::string& path, LayerImage& image);
 
 }  // namespace qm

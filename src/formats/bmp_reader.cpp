@@ -126,7 +126,7 @@ class Rle {
 
 }  // namespace
 
-LoadResult DecodeBmp(const uint8_t* d, size_t size, LayerImage& image) {
+LoadResult decode_bmp(const uint8_t* d, size_t size, LayerImage& image) {
   image.destroy();
   if (size < 18 || d[0] != 'B' || d[1] != 'M') return LoadResult::WrongFormat;
   const uint32_t pixel_offset = le32(d + 10);
@@ -201,6 +201,7 @@ LoadResult DecodeBmp(const uint8_t* d, size_t size, LayerImage& image) {
 
   if (info.compression == kRle8 || info.compression == kRle4) {
     if (!image.create(width, height)) return LoadResult::OutOfMemory;
+    advise_huge_pages(image.pixels(), image.byte_count());
     image.fill(0xFF000000);  // pixels the data skips stay black
     Rle rle(pixels, available, width, height, info.compression == kRle4);
     rle.decode([&](int x, int y, uint32_t index) { image.row(height - 1 - y)[x] = lut[index & 255]; });
@@ -210,6 +211,7 @@ LoadResult DecodeBmp(const uint8_t* d, size_t size, LayerImage& image) {
   const uint64_t stride = (uint64_t(width) * bits + 31) / 32 * 4;
   if (stride * uint64_t(height) > available) return LoadResult::Damaged;
   if (!image.create(width, height)) return LoadResult::OutOfMemory;
+  advise_huge_pages(image.pixels(), image.byte_count());
   const bool plain32 = bits == 32 && info.masks[0] == 0xFF0000 && info.masks[1] == 0xFF00 && info.masks[2] == 0xFF;
   for (int r = 0; r < height; ++r) {
     const uint8_t* s = pixels + size_t(r) * size_t(stride);
@@ -251,12 +253,12 @@ LoadResult DecodeBmp(const uint8_t* d, size_t size, LayerImage& image) {
   return LoadResult::Success;
 }
 
-LoadResult LoadBmpResult(const std::string& path, LayerImage& image) {
+LoadResult load_bmp_result(const std::string& path, LayerImage& image) {
   image.destroy();
   std::vector<uint8_t> bytes;
-  const LoadResult r = ReadWholeFile(path, bytes);
+  const LoadResult r = read_whole_file(path, bytes);
   if (r != LoadResult::Success) return r;
-  return DecodeBmp(bytes.data(), bytes.size(), image);
+  return decode_bmp(bytes.data(), bytes.size(), image);
 }
 
 }  // namespace qm

@@ -16,7 +16,7 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
-bool EncodeBmp(const LayerImage& image, std::vector<uint8_t>& out) {
+bool encode_bmp(const LayerImage& image, std::vector<uint8_t>& out) {
   if (image.empty()) return false;
   const ColourCensus census = take_colour_census(image);
   const bool paletted = !census.too_many && !census.colours.empty();
@@ -82,7 +82,7 @@ bool EncodeBmp(const LayerImage& image, std::vector<uint8_t>& out) {
 
 bool SaveBmp(const std::string& path, const LayerImage& image) {
   std::vector<uint8_t> bytes;
-  if (!EncodeBmp(image, bytes)) return false;
+  if (!encode_bmp(image, bytes)) return false;
   return safe_write(path, [&](BinaryFile& f) { return f.write(bytes.data(), bytes.size()); });
 }
 

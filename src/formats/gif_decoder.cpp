@@ -205,7 +205,7 @@ bool read_palette(Cursor& cur, int entries, std::vector<uint32_t>& palette) {
 
 }  // namespace
 
-LoadResult DecodeGif(const uint8_t* data, size_t size, LayerImage& image, PictureInfo* info_out) {
+LoadResult decode_gif(const uint8_t* data, size_t size, LayerImage& image, PictureInfo* info_out) {
   image.destroy();
   Cursor cur(data, size);
   const uint8_t* head = cur.take(13);
@@ -253,11 +253,14 @@ LoadResult DecodeGif(const uint8_t* data, size_t size, LayerImage& image, Pictur
   if (min_code_size < 2 || min_code_size > 9) return LoadResult::Damaged;
 
   std::vector<uint8_t> indices;
+  indices.reserve(size_t(width) * size_t(height));
+  advise_huge_pages(indices.data(), indices.capacity());
   indices.assign(size_t(width) * size_t(height), background);
   FrameWriter writer(indices.data(), width, height, fx, fy, fw, fh, (frame_flags & 0x40) != 0);
   if (!decode_lzw(cur, min_code_size, writer)) return LoadResult::Damaged;
 
   if (!image.create(width, height)) return LoadResult::OutOfMemory;
+  advise_huge_pages(image.pixels(), image.byte_count());
   // Index → colour; beyond the palette the background colour, or black when
   // that is beyond the palette too (or there is no palette).
   Pixel lut[256];
@@ -273,16 +276,16 @@ LoadResult DecodeGif(const uint8_t* data, size_t size, LayerImage& image, Pictur
   return LoadResult::Success;
 }
 
-LoadResult LoadGifResult(const std::string& path, LayerImage& image, PictureInfo* info) {
+LoadResult load_gif_result(const std::string& path, LayerImage& image, PictureInfo* info) {
   image.destroy();
   std::vector<uint8_t> bytes;
-  const LoadResult r = ReadWholeFile(path, bytes);
+  const LoadResult r = read_whole_file(path, bytes);
   if (r != LoadResult::Success) return r;
-  return DecodeGif(bytes.data(), bytes.size(), image, info);
+  return decode_gif(bytes.data(), bytes.size(), image, info);
 }
 
 bool LoadGif(const std::string& path, LayerImage& image, PictureInfo* info) {
-  return LoadGifResult(path, image, info) == LoadResult::Success;
+  return load_gif_result(path, image, info) == LoadResult::Success;
 }
 
 }  // namespace qm

@@ -51,7 +51,7 @@ class CodeWriter {
 
 }  // namespace
 
-void LzwEncode(const uint8_t* indices, size_t count, int min_code_size, std::vector<uint8_t>& out) {
+void lzw_encode(const uint8_t* indices, size_t count, int min_code_size, std::vector<uint8_t>& out) {
   const int s = std::clamp(min_code_size, 2, 8);
   const uint32_t clear = 1u << s, end = clear + 1;
   // Slots hold (key << 12) | code; the key (prefix × 2^s + pixel) fits 20 bits.
@@ -107,11 +107,11 @@ void LzwEncode(const uint8_t* indices, size_t count, int min_code_size, std::vec
   w.finish();
 }
 
-bool EncodeGif(LayerImage& image, std::optional<uint32_t> transparent, std::vector<uint8_t>& out) {
+bool encode_gif(LayerImage& image, std::optional<uint32_t> transparent, std::vector<uint8_t>& out) {
   if (image.empty() || image.width() > 65535 || image.height() > 65535) return false;
   ColourCensus census = take_colour_census(image);
   if (census.too_many) {
-    ReduceColours(image);
+    reduce_colours(image);
     census = take_colour_census(image);
   }
   const std::vector<uint32_t>& palette = census.colours;
@@ -174,14 +174,14 @@ bool EncodeGif(LayerImage& image, std::optional<uint32_t> transparent, std::vect
   }
   const int code_size = std::max(b, 2);
   out.push_back(uint8_t(code_size));
-  LzwEncode(indices.data(), indices.size(), code_size, out);
+  lzw_encode(indices.data(), indices.size(), code_size, out);
   out.push_back(0x3B);
   return true;
 }
 
 bool SaveGif(const std::string& path, LayerImage& image, std::optional<uint32_t> transparent) {
   std::vector<uint8_t> bytes;
-  if (!EncodeGif(image, transparent, bytes)) return false;
+  if (!encode_gif(image, transparent, bytes)) return false;
   return safe_write(path, [&](BinaryFile& f) { return f.write(bytes.data(), bytes.size()); });
 }
 

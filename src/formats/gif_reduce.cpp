@@ -75,7 +75,7 @@ class MedianCut {
 
 }  // namespace
 
-std::vector<uint32_t> ReduceColours(LayerImage& image) {
+std::vector<uint32_t> reduce_colours(LayerImage& image) {
   if (image.empty()) return {};
   // Fixed-size tables: the cost does not depend on how many colours there are.
   auto stats = std::make_unique<CellStats[]>(kCells);

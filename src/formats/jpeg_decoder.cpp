@@ -16,7 +16,7 @@ struct TjDeleter {
 
 }  // namespace
 
-LoadResult DecodeJpeg(const uint8_t* data, size_t size, LayerImage& image) {
+LoadResult decode_jpeg(const uint8_t* data, size_t size, LayerImage& image) {
   image.destroy();
   if (size < 4 || size > ULONG_MAX) return LoadResult::WrongFormat;
   std::unique_ptr<void, TjDeleter> tj(tjInitDecompress());
@@ -28,6 +28,7 @@ LoadResult DecodeJpeg(const uint8_t* data, size_t size, LayerImage& image) {
   if (width <= 0 || height <= 0) return LoadResult::WrongFormat;
   if (width > kMaxPictureSide || height > kMaxPictureSide) return LoadResult::TooLarge;
   if (!image.create(width, height)) return LoadResult::OutOfMemory;
+  advise_huge_pages(image.pixels(), image.byte_count());
   // Bytes B, G, R, A are our raster's layout; the library fills A with 255.
   // Scans are limited so a hostile progressive file cannot make us spin.
   const int flags = TJFLAG_LIMITSCANS;

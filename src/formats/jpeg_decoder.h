@@ -15,6 +15,6 @@ namespace qm {
 // WrongFormat when the data is not a JPEG the library can read (including
 // colour spaces it cannot turn into RGB), Damaged when decoding fails after
 // the header. Recoverable damage (a stream cut short) still gives the picture.
-LoadResult DecodeJpeg(const uint8_t* data, size_t size, LayerImage& image);
+LoadResult decode_jpeg(const uint8_t* data, size_t size, LayerImage& image);
 
 }  // namespace qm

@@ -9,6 +9,7 @@
 #include <immintrin.h>
 #endif
 
+#include "formats/load_picture.h"
 #include "formats/safe_write.h"
 
 namespace qm {
@@ -176,7 +177,7 @@ inline void columns(Block& b) {
 
 namespace jpeg_detail {
 
-void TransformBlock(const float* samples, const float* reciprocals, int16_t* zigzag_out) {
+void transform_block(const float* samples, const float* reciprocals, int16_t* zigzag_out) {
   Block b;
   std::memcpy(&b, samples, sizeof b);
   // Rows first: transposed, the column transform runs along each row.
@@ -207,7 +208,7 @@ void TransformBlock(const float* samples, const float* reciprocals, int16_t* zig
   for (int k = 0; k < 64; ++k) zigzag_out[k] = int16_t(q[kZigzag[k]]);
 }
 
-std::array<float, 64> QuantReciprocals(const std::array<uint8_t, 64>& zigzag_table) {
+std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_table) {
   double s[8];
   s[0] = 1.0;
   for (int k = 1; k < 8; ++k) s[k] = std::sqrt(2.0) * std::cos(k * M_PI / 16.0);
@@ -221,7 +222,7 @@ std::array<float, 64> QuantReciprocals(const std::array<uint8_t, 64>& zigzag_tab
 
 }  // namespace jpeg_detail
 
-std::array<std::array<uint8_t, 64>, 2> JpegQuantTables(int quality) {
+std::array<std::array<uint8_t, 64>, 2> jpeg_quant_tables(int quality) {
   quality = std::clamp(quality, 1, 100);
   std::array<std::array<uint8_t, 64>, 2> out{};
   const uint8_t* base[2] = {kLumaQuant, kChromaQuant};
@@ -309,7 +310,7 @@ struct Component {
 
 inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
   alignas(32) int16_t z[64];
-  jpeg_detail::TransformBlock(samples, comp.recip, z);
+  jpeg_detail::transform_block(samples, comp.recip, z);
   w.reserve_block();
   // DC: the difference from the previous block of the component.
   const int diff = z[0] - comp.predictor;
@@ -395,14 +396,14 @@ void put_headers(std::vector<uint8_t>& out, int width, int height, const JpegOpt
 
 }  // namespace
 
-bool EncodeJpegToMemory(const LayerImage& image, const JpegOptions& options_in, std::vector<uint8_t>& out) {
+bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options_in, std::vector<uint8_t>& out) {
   if (image.empty() || image.width() > 65535 || image.height() > 65535) return false;
   JpegOptions o = options_in;
   o.quality = std::clamp(o.quality, 1, 100);
   const int w = image.width(), h = image.height();
-  const auto q = JpegQuantTables(o.quality);
-  const std::array<float, 64> recip_luma = jpeg_detail::QuantReciprocals(q[0]);
-  const std::array<float, 64> recip_chroma = jpeg_detail::QuantReciprocals(q[1]);
+  const auto q = jpeg_quant_tables(o.quality);
+  const std::array<float, 64> recip_luma = jpeg_detail::quant_reciprocals(q[0]);
+  const std::array<float, 64> recip_chroma = jpeg_detail::quant_reciprocals(q[1]);
   static const HuffmanTable dc_luma(kDcLumaBits, kDcLumaVals), ac_luma(kAcLumaBits, kAcLumaVals);
   static const HuffmanTable dc_chroma(kDcChromaBits, kDcChromaVals), ac_chroma(kAcChromaBits, kAcChromaVals);
   Component yc{&dc_luma, &ac_luma, recip_luma.data()};
@@ -412,6 +413,7 @@ bool EncodeJpegToMemory(const LayerImage& image, const JpegOptions& options_in, 
   put_headers(out, w, h, o, q);
   // Compressed size is rarely above a byte a pixel at usual qualities.
   out.reserve(out.size() + size_t(image.pixel_count() / 2) + 65536);
+  advise_huge_pages(out.data(), out.capacity());
   BitWriter bits(out);
   bits.start();
 
@@ -480,13 +482,13 @@ bool EncodeJpegToMemory(const LayerImage& image, const JpegOptions& options_in, 
 
 bool EncodeJpeg(const std::string& path, const LayerImage& image, int quality, bool subsample, int density) {
   std::vector<uint8_t> bytes;
-  if (!EncodeJpegToMemory(image, JpegOptions{quality, subsample, density}, bytes)) return false;
+  if (!encode_jpeg_to_memory(image, JpegOptions{quality, subsample, density}, bytes)) return false;
   return safe_write(path, [&](BinaryFile& f) { return f.write(bytes.data(), bytes.size()); });
 }
 
 bool EncodeJpeg(BinaryFile& file, const LayerImage& image, int quality, bool subsample, int density) {
   std::vector<uint8_t> bytes;
-  if (!file.is_open() || !EncodeJpegToMemory(image, JpegOptions{quality, subsample, density}, bytes)) return false;
+  if (!file.is_open() || !encode_jpeg_to_memory(image, JpegOptions{quality, subsample, density}, bytes)) return false;
   return file.write(bytes.data(), bytes.size());
 }
 

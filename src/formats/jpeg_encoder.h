@@ -25,11 +25,11 @@ inline JpegOptions jpeg_options_from_setting(int value, int density = 96) {
 
 // The two quantisation tables for a quality, in zigzag order: [0] luminance,
 // [1] chrominance.
-std::array<std::array<uint8_t, 64>, 2> JpegQuantTables(int quality);
+std::array<std::array<uint8_t, 64>, 2> jpeg_quant_tables(int quality);
 
 // Appends a whole JPEG stream (SOI … EOI) to `out`. Alpha is ignored. False
 // for an empty image or one wider or taller than 65535.
-bool EncodeJpegToMemory(const LayerImage& image, const JpegOptions& options, std::vector<uint8_t>& out);
+bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options, std::vector<uint8_t>& out);
 
 // Writes a new file at `path` through the safe-write helper.
 bool EncodeJpeg(const std::string& path, const LayerImage& image, int quality, bool subsample, int density);
@@ -42,9 +42,9 @@ namespace jpeg_detail {
 // in zigzag order. `reciprocals` are the quantisation divisors' reciprocals
 // with the transform's scale folded in, natural order. Exposed so a test can
 // hold it against a plain reference.
-void TransformBlock(const float* samples, const float* reciprocals, int16_t* zigzag_out);
+void transform_block(const float* samples, const float* reciprocals, int16_t* zigzag_out);
 // The reciprocals for a quantisation table given in zigzag order.
-std::array<float, 64> QuantReciprocals(const std::array<uint8_t, 64>& zigzag_table);
+std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_table);
 extern const uint8_t kZigzag[64];  // natural index of each zigzag position
 }  // namespace jpeg_detail
 

@@ -1,11 +1,17 @@
 #include "formats/load_picture.h"
 
 #include <cctype>
+#include <cstdint>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "formats/binary_file.h"
 #include "formats/bmp_codec.h"
 #include "formats/gif_codec.h"
 #include "formats/jpeg_decoder.h"
+#include "formats/jpeg_encoder.h"
 #include "formats/lineforge_document.h"
 #include "formats/native_document.h"
 #include "formats/png_codec.h"
@@ -24,14 +30,14 @@ LoadResult thumbnail_result(const std::string& path, bool ok) {
 LoadResult decode_file(const std::string& path, LayerImage& image,
                        LoadResult (*decode)(const uint8_t*, size_t, LayerImage&)) {
   std::vector<uint8_t> bytes;
-  const LoadResult r = ReadWholeFile(path, bytes);
+  const LoadResult r = read_whole_file(path, bytes);
   if (r != LoadResult::Success) return r;
   return decode(bytes.data(), bytes.size(), image);
 }
 
 }  // namespace
 
-LoadResult ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t max_bytes) {
+LoadResult read_whole_file(const std::string& path, std::vector<uint8_t>& out, uint64_t max_bytes) {
   out.clear();
   BinaryFile f;
   if (!f.open_read(path)) return LoadResult::CannotOpen;
@@ -46,7 +52,20 @@ LoadResult ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uin
   return LoadResult::Success;
 }
 
-std::string PictureExtension(const std::string& path) {
+void advise_huge_pages(void* p, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr uintptr_t kHuge = uintptr_t(1) << 21;
+  if (!p || bytes < 4 * kHuge) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kHuge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)bytes;
+#endif
+}
+
+std::string picture_extension(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
@@ -55,19 +74,19 @@ std::string PictureExtension(const std::string& path) {
   return ext;
 }
 
-LoadResult LoadPictureResult(const std::string& path, LayerImage& image, PictureInfo* info) {
+LoadResult load_picture_result(const std::string& path, LayerImage& image, PictureInfo* info) {
   if (info) *info = PictureInfo{};
   image.destroy();
-  const std::string ext = PictureExtension(path);
+  const std::string ext = picture_extension(path);
   LoadResult r = LoadResult::WrongFormat;
   if (ext == "bmp") {
-    r = decode_file(path, image, DecodeBmp);
+    r = decode_file(path, image, decode_bmp);
   } else if (ext == "png") {
-    r = LoadPngResult(path, image, info);
+    r = load_png_result(path, image, info);
   } else if (ext == "gif") {
-    r = LoadGifResult(path, image, info);
+    r = load_gif_result(path, image, info);
   } else if (ext == "jpg" || ext == "jpeg") {
-    r = decode_file(path, image, DecodeJpeg);
+    r = decode_file(path, image, decode_jpeg);
   } else if (ext == "qmd") {
     r = thumbnail_result(path, LoadNativeThumbnail(path, image));
   } else if (ext == "lfw") {
@@ -85,7 +104,37 @@ LoadResult LoadPictureResult(const std::string& path, LayerImage& image, Picture
 }
 
 bool LoadPicture(const std::string& path, LayerImage& image, PictureInfo* info) {
-  return LoadPictureResult(path, image, info) == LoadResult::Success;
+  return load_picture_result(path, image, info) == LoadResult::Success;
+}
+
+bool is_flat_picture_path(const std::string& path) {
+  const std::string ext = picture_extension(path);
+  return ext == "png" || ext == "bmp" || ext == "gif" || ext == "jpg" || ext == "jpeg";
+}
+
+LoadResult load_picture_document(const std::string& path, std::unique_ptr<Document>& out, PictureInfo* info) {
+  LayerImage picture;
+  const LoadResult r = load_picture_result(path, picture, info);
+  if (r != LoadResult::Success) return r;
+  if (picture.width() > kMaxCanvasSide || picture.height() > kMaxCanvasSide) return LoadResult::TooLarge;
+  auto doc = std::make_unique<Document>();
+  if (!doc->new_canvas(picture.width(), picture.height(), true) || !doc->current()) return LoadResult::OutOfMemory;
+  doc->current()->image.copy_from(picture);
+  doc->composite_all();
+  out = std::move(doc);
+  return LoadResult::Success;
+}
+
+bool save_flat_picture(const std::string& path, const Document& doc, const FlatSaveOptions& o) {
+  const std::string ext = picture_extension(path);
+  if (!is_flat_picture_path(path)) return false;
+  const bool alpha = ext == "png" && o.png_alpha;
+  LayerImage flat;
+  if (!doc.flatten(flat, alpha)) return false;
+  if (ext == "png") return SavePng(path, flat, o.png_level, alpha, alpha ? std::nullopt : o.transparent);
+  if (ext == "bmp") return SaveBmp(path, flat);
+  if (ext == "gif") return SaveGif(path, flat, o.transparent);
+  return EncodeJpeg(path, flat, o.jpeg_quality, o.jpeg_subsample, o.jpeg_density);
 }
 
 }  // namespace qm

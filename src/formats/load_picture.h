@@ -4,11 +4,13 @@
 // decoders, BMP by our own bounded reader, JPEG by libjpeg-turbo, and the
 // layered formats by the thumbnails they store.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/layer_image.h"
+#include "document/document.h"
 #include "formats/load_result.h"
 
 namespace qm {
@@ -29,19 +31,47 @@ struct PictureInfo {
 
 // Reads a whole file into `out`. CannotOpen when it cannot be opened or read,
 // TooLarge when it holds more than `max_bytes`.
-LoadResult ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,
+LoadResult read_whole_file(const std::string& path, std::vector<uint8_t>& out,
                          uint64_t max_bytes = uint64_t(kMaxRasterBytes));
 
+// A hint for a large buffer about to be written from end to end (a raster
+// being decoded, a compressed stream): huge pages save thousands of page
+// faults. Harmless where unsupported.
+void advise_huge_pages(void* p, size_t bytes);
+
 // The extension after the last dot of the file name, in lower case ("" when none).
-std::string PictureExtension(const std::string& path);
+std::string picture_extension(const std::string& path);
 
 // Loads `path` into `image` by its extension: bmp, png, gif, jpg, jpeg, qmd,
 // lfw (psd reports WrongFormat until its thumbnail reader exists). `info` is
 // reset first. Any other extension gives WrongFormat. On failure `image` is
 // left empty.
-LoadResult LoadPictureResult(const std::string& path, LayerImage& image, PictureInfo* info);
+LoadResult load_picture_result(const std::string& path, LayerImage& image, PictureInfo* info);
 
 // The same as a success flag.
 bool LoadPicture(const std::string& path, LayerImage& image, PictureInfo* info = nullptr);
+
+// --- flat pictures as documents (the command-line tool, batch work) ----
+
+// True for the extensions of the flat formats we write: png, bmp, gif, jpg, jpeg.
+bool is_flat_picture_path(const std::string& path);
+
+// Opens a picture as a new document of its size with one layer holding it.
+// TooLarge when a side exceeds the canvas limit.
+LoadResult load_picture_document(const std::string& path, std::unique_ptr<Document>& out, PictureInfo* info);
+
+struct FlatSaveOptions {
+  int png_level = 6;
+  bool png_alpha = false;  // PNG only: flatten keeping alpha, write colour type 6
+  std::optional<uint32_t> transparent;  // PNG (types 2 and 3) and GIF, 0xRRGGBB
+  int jpeg_quality = 85;
+  bool jpeg_subsample = false;
+  int jpeg_density = 96;
+};
+
+// Flattens the visible layers (onto white, or with alpha for an alpha PNG)
+// and writes the flat format of the path's extension. False for another
+// extension or when writing fails (a previous file is then unchanged).
+bool save_flat_picture(const std::string& path, const Document& doc, const FlatSaveOptions& options);
 
 }  // namespace qm

@@ -23,10 +23,10 @@ struct PngSaveOptions {
 
 // The colour type the writer chooses: 6 with alpha, else 3 for 1 … 256
 // colours and 2 for more.
-int ChoosePngColourType(const LayerImage& image, bool alpha);
+int choose_png_colour_type(const LayerImage& image, bool alpha);
 
 // Appends a whole PNG file to `out`. False for an empty image or a zlib error.
-bool EncodePng(const LayerImage& image, const PngSaveOptions& options, std::vector<uint8_t>& out);
+bool encode_png(const LayerImage& image, const PngSaveOptions& options, std::vector<uint8_t>& out);
 
 // Writes `path` through the safe-write helper.
 bool SavePng(const std::string& path, const LayerImage& image, int level, bool alpha,
@@ -40,9 +40,9 @@ bool SavePng(const std::string& path, const LayerImage& image, int level, bool a
 // Pixels with alpha 0 in a file with alpha are made white. Results:
 // WrongFormat (signature, impossible header), TooLarge (a side above 4500),
 // Damaged (truncated, bad CRC, corrupt data), OutOfMemory.
-LoadResult DecodePng(const uint8_t* data, size_t size, LayerImage& image, PictureInfo* info);
+LoadResult decode_png(const uint8_t* data, size_t size, LayerImage& image, PictureInfo* info);
 
-LoadResult LoadPngResult(const std::string& path, LayerImage& image, PictureInfo* info);
+LoadResult load_png_result(const std::string& path, LayerImage& image, PictureInfo* info);
 bool LoadPng(const std::string& path, LayerImage& image, PictureInfo* info = nullptr);
 
 }  // namespace qm

@@ -1,8 +1,12 @@
+#include <libdeflate.h>
 #include <zlib.h>
+
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "formats/png_codec.h"
 
@@ -272,6 +276,52 @@ struct Ancillary {
   uint32_t key[3] = {0, 0, 0};  // grey or R, G, B at the file's bit depth
 };
 
+struct FreeDeleter {
+  void operator()(uint8_t* p) const { std::free(p); }
+};
+using RawBuffer = std::unique_ptr<uint8_t, FreeDeleter>;
+
+// The run of IDAT chunks inflated in one call, when it is exactly
+// `expected` bytes of sound data; null otherwise (the caller streams instead).
+RawBuffer inflate_whole(const uint8_t* file, size_t size, const Chunk& first, size_t expected) {
+  if (expected == 0) return nullptr;
+  // Gather the run of sound IDAT chunks; a single one is used in place.
+  Chunk c = first;
+  size_t total = 0, count = 0;
+  std::vector<uint8_t> joined;
+  const uint8_t* src = nullptr;
+  for (;;) {
+    if (!crc_ok(c)) return nullptr;
+    if (count == 0) {
+      src = c.data;
+    } else {
+      if (count == 1) joined.assign(src, src + total);
+      joined.insert(joined.end(), c.data, c.data + c.length);
+      src = joined.data();
+    }
+    total += c.length;
+    ++count;
+    Chunk next;
+    if (chunk_at(file, size, c.start + 12 + c.length, next) != LoadResult::Success ||
+        !chunk_type_is(next.type, "IDAT"))
+      break;
+    c = next;
+  }
+  RawBuffer raw(static_cast<uint8_t*>(std::malloc(expected)));
+  if (!raw) return nullptr;
+  advise_huge_pages(raw.get(), expected);
+  struct DecompressorDeleter {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+  };
+  std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> d(libdeflate_alloc_decompressor());
+  if (!d) return nullptr;
+  size_t got = 0;
+  if (libdeflate_zlib_decompress(d.get(), src, total, raw.get(), expected, &got) != LIBDEFLATE_SUCCESS ||
+      got != expected)
+    return nullptr;
+  return raw;
+}
+
 LoadResult decode_image(const uint8_t* file, size_t size, const Chunk& first_idat, const Header& h,
                         const Ancillary& anc, LayerImage& image, PictureInfo& info) {
   // The lookup table of palette and low-depth grey files, and what tRNS means.
@@ -325,43 +375,79 @@ LoadResult decode_image(const uint8_t* file, size_t size, const Chunk& first_ida
   }
 
   if (!image.create(int(h.width), int(h.height))) return LoadResult::OutOfMemory;
+  advise_huge_pages(image.pixels(), image.byte_count());
 
-  Inflate z;
-  if (!z.ok()) return LoadResult::OutOfMemory;
-  IdatInput input(file, size, first_idat);
   const size_t bpp = size_t(std::max(1, h.bits_per_pixel() / 8));
   const size_t max_row = (size_t(h.width) * size_t(h.bits_per_pixel()) + 7) / 8;
-  std::vector<uint8_t> buffers;
-  buffers.resize(2 * (max_row + 1));
-  uint8_t* cur = buffers.data();
-  uint8_t* prev = buffers.data() + max_row + 1;
+  std::vector<uint8_t> zero_row(max_row + 1, 0);
   const RowConverter converter(h, lut);
-
   const Pass* passes = h.interlace ? kAdam7 : kFullPass;
   const int pass_count = h.interlace ? 7 : 1;
-  bool complete = true;
-  for (int p = 0; p < pass_count && complete; ++p) {
+  struct PassShape {
+    int cols = 0, rows = 0;
+    size_t row_bytes = 0;
+  };
+  PassShape shape[7];
+  size_t expected = 0;  // the size of the whole inflated data
+  for (int p = 0; p < pass_count; ++p) {
     const Pass& pass = passes[p];
     // An empty pass (an image narrower or shorter than its start) holds no bytes at all.
-    const int cols = (int(h.width) - pass.x_start + pass.x_step - 1) / pass.x_step;
-    const int rows = (int(h.height) - pass.y_start + pass.y_step - 1) / pass.y_step;
-    if (cols <= 0 || rows <= 0) continue;
-    const size_t row_bytes = (size_t(cols) * size_t(h.bits_per_pixel()) + 7) / 8;
-    std::memset(prev, 0, row_bytes + 1);
-    for (int r = 0; r < rows; ++r) {
-      const LoadResult res = z.fill(cur, row_bytes + 1, input, complete);
-      if (res != LoadResult::Success) {
-        image.destroy();
-        return res;
+    shape[p].cols = (int(h.width) - pass.x_start + pass.x_step - 1) / pass.x_step;
+    shape[p].rows = (int(h.height) - pass.y_start + pass.y_step - 1) / pass.y_step;
+    if (shape[p].cols <= 0 || shape[p].rows <= 0) shape[p].cols = shape[p].rows = 0;
+    shape[p].row_bytes = (size_t(shape[p].cols) * size_t(h.bits_per_pixel()) + 7) / 8;
+    expected += size_t(shape[p].rows) * (shape[p].row_bytes + 1);
+  }
+  // Unfilters one row (filter byte first) against the row above and emits its pixels.
+  const auto emit_row = [&](int p, int r, uint8_t* row, const uint8_t* prev) {
+    if (!unfilter(row[0], row + 1, prev + 1, shape[p].row_bytes, bpp)) return false;
+    const Pass& pass = passes[p];
+    converter.convert(row + 1, shape[p].cols, image.row(pass.y_start + r * pass.y_step) + pass.x_start, pass.x_step);
+    return true;
+  };
+
+  // The common case in one go: the whole stream inflated at once by
+  // libdeflate. Anything unusual (data cut short, extra data, a damaged
+  // chunk further on) is left to the streaming path below, which decides.
+  if (auto raw = inflate_whole(file, size, first_idat, expected)) {
+    uint8_t* at = raw.get();
+    for (int p = 0; p < pass_count; ++p) {
+      const uint8_t* prev = zero_row.data();
+      for (int r = 0; r < shape[p].rows; ++r) {
+        if (!emit_row(p, r, at, prev)) {
+          image.destroy();
+          return LoadResult::Damaged;
+        }
+        prev = at;
+        at += shape[p].row_bytes + 1;
       }
-      if (!complete) break;  // data cut short: the rest keeps its initial value
-      if (!unfilter(cur[0], cur + 1, prev + 1, row_bytes, bpp)) {
-        image.destroy();
-        return LoadResult::Damaged;
+    }
+  } else {
+    Inflate z;
+    if (!z.ok()) {
+      image.destroy();
+      return LoadResult::OutOfMemory;
+    }
+    IdatInput input(file, size, first_idat);
+    std::vector<uint8_t> buffers(2 * (max_row + 1));
+    uint8_t* cur = buffers.data();
+    uint8_t* prev = buffers.data() + max_row + 1;
+    bool complete = true;
+    for (int p = 0; p < pass_count && complete; ++p) {
+      std::memset(prev, 0, shape[p].row_bytes + 1);
+      for (int r = 0; r < shape[p].rows; ++r) {
+        const LoadResult res = z.fill(cur, shape[p].row_bytes + 1, input, complete);
+        if (res != LoadResult::Success) {
+          image.destroy();
+          return res;
+        }
+        if (!complete) break;  // data cut short: the rest keeps its initial value
+        if (!emit_row(p, r, cur, prev)) {
+          image.destroy();
+          return LoadResult::Damaged;
+        }
+        std::swap(cur, prev);
       }
-      const int y = pass.y_start + r * pass.y_step;
-      converter.convert(cur + 1, cols, image.row(y) + pass.x_start, pass.x_step);
-      std::swap(cur, prev);
     }
   }
 
@@ -378,7 +464,7 @@ LoadResult decode_image(const uint8_t* file, size_t size, const Chunk& first_ida
 
 }  // namespace
 
-LoadResult DecodePng(const uint8_t* data, size_t size, LayerImage& image, PictureInfo* info_out) {
+LoadResult decode_png(const uint8_t* data, size_t size, LayerImage& image, PictureInfo* info_out) {
   image.destroy();
   PictureInfo info;
   if (size < 8 || std::memcmp(data, kSignature, 8) != 0) return LoadResult::WrongFormat;
@@ -434,16 +520,16 @@ LoadResult DecodePng(const uint8_t* data, size_t size, LayerImage& image, Pictur
   }
 }
 
-LoadResult LoadPngResult(const std::string& path, LayerImage& image, PictureInfo* info) {
+LoadResult load_png_result(const std::string& path, LayerImage& image, PictureInfo* info) {
   image.destroy();
   std::vector<uint8_t> bytes;
-  const LoadResult r = ReadWholeFile(path, bytes);
+  const LoadResult r = read_whole_file(path, bytes);
   if (r != LoadResult::Success) return r;
-  return DecodePng(bytes.data(), bytes.size(), image, info);
+  return decode_png(bytes.data(), bytes.size(), image, info);
 }
 
 bool LoadPng(const std::string& path, LayerImage& image, PictureInfo* info) {
-  return LoadPngResult(path, image, info) == LoadResult::Success;
+  return load_png_result(path, image, info) == LoadResult::Success;
 }
 
 }  // namespace qm

@@ -1,7 +1,10 @@
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
+#include <cstdlib>
+#include <memory>
 
 #include "formats/png_census.h"
 #include "formats/png_codec.h"
@@ -26,6 +29,10 @@ void put_chunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* dat
   if (size) out.insert(out.end(), data, data + size);
   put_u32_be(out, uint32_t(crc32(0, out.data() + crc_start, uInt(size + 4))));
 }
+
+struct FreeDeleter {
+  void operator()(uint8_t* p) const { std::free(p); }
+};
 
 // Builds the filtered rows (filter type 0) of the output a band at a time,
 // so the raster never exists in full.
@@ -85,50 +92,36 @@ class RowSource {
   size_t row_bytes_ = 0;
 };
 
-// Deflates every row into one IDAT chunk appended to `out`: a zero length
-// first, patched once the stream's size is known.
+// Deflates every row into one IDAT chunk appended to `out`. The raster is
+// built whole and compressed in one call to libdeflate, several times faster
+// than a streaming zlib deflate at the same level; the result is an ordinary
+// zlib stream (32 KiB window) that every reader takes.
 bool put_idat(std::vector<uint8_t>& out, const RowSource& rows, int height, int level) {
-  z_stream zs{};
-  if (deflateInit2(&zs, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  const size_t row_bytes = rows.row_bytes();
+  const size_t raw_size = row_bytes * size_t(height);
+  // Not zeroed: every byte is written below.
+  std::unique_ptr<uint8_t, FreeDeleter> raw(static_cast<uint8_t*>(std::malloc(raw_size)));
+  if (!raw) return false;
+  advise_huge_pages(raw.get(), raw_size);
+  for (int y = 0; y < height; ++y) rows.build(y, raw.get() + size_t(y) * row_bytes);
+
+  struct CompressorDeleter {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+  };
+  std::unique_ptr<libdeflate_compressor, CompressorDeleter> c(libdeflate_alloc_compressor(level));
+  if (!c) return false;
+  const size_t bound = libdeflate_zlib_compress_bound(c.get(), raw_size);
   const size_t length_at = out.size();
   put_u32_be(out, 0);
   const char idat[4] = {'I', 'D', 'A', 'T'};
   out.insert(out.end(), idat, idat + 4);
   const size_t data_at = out.size();
-
-  // Bands of about 256 KiB keep the input in cache between building and deflating.
-  const size_t row_bytes = rows.row_bytes();
-  const int band_rows = int(std::clamp<size_t>((256 << 10) / row_bytes, 1, size_t(height)));
-  std::vector<uint8_t> band(row_bytes * size_t(band_rows));
-  // Room for the whole stream up front; deflateBound is a safe upper limit.
-  const uint64_t bound = deflateBound(&zs, uLong(row_bytes * size_t(height)));
-  size_t produced = 0;
-  out.resize(data_at + size_t(std::min<uint64_t>(bound, 1 << 20)));
-
-  bool ok = true;
-  for (int y0 = 0; y0 < height && ok; y0 += band_rows) {
-    const int n = std::min(band_rows, height - y0);
-    for (int k = 0; k < n; ++k) rows.build(y0 + k, band.data() + size_t(k) * row_bytes);
-    zs.next_in = band.data();
-    zs.avail_in = uInt(size_t(n) * row_bytes);
-    const bool last = y0 + n >= height;
-    for (;;) {
-      if (out.size() - data_at - produced < 65536) out.resize(out.size() + std::max<size_t>(out.size() / 2, 1 << 20));
-      const size_t room = out.size() - data_at - produced;
-      zs.next_out = out.data() + data_at + produced;
-      zs.avail_out = uInt(std::min<size_t>(room, 1u << 30));
-      const int r = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
-      produced += size_t(zs.next_out - (out.data() + data_at + produced));
-      if (r == Z_STREAM_END) break;
-      if (r != Z_OK && r != Z_BUF_ERROR) {
-        ok = false;
-        break;
-      }
-      if (!last && zs.avail_in == 0) break;
-    }
-  }
-  deflateEnd(&zs);
-  if (!ok || produced > kMaxChunkLength) return false;
+  out.reserve(data_at + bound);
+  advise_huge_pages(out.data(), out.capacity());
+  out.resize(data_at + bound);
+  const size_t produced = libdeflate_zlib_compress(c.get(), raw.get(), raw_size, out.data() + data_at, bound);
+  raw.reset();
+  if (produced == 0 || produced > kMaxChunkLength) return false;
   out.resize(data_at + produced);
   const uint32_t len = uint32_t(produced);
   out[length_at] = uint8_t(len >> 24);
@@ -141,13 +134,13 @@ bool put_idat(std::vector<uint8_t>& out, const RowSource& rows, int height, int 
 
 }  // namespace
 
-int ChoosePngColourType(const LayerImage& image, bool alpha) {
+int choose_png_colour_type(const LayerImage& image, bool alpha) {
   if (alpha) return 6;
   const ColourCensus census = take_colour_census(image);
   return !census.too_many && !census.colours.empty() ? 3 : 2;
 }
 
-bool EncodePng(const LayerImage& image, const PngSaveOptions& options, std::vector<uint8_t>& out) {
+bool encode_png(const LayerImage& image, const PngSaveOptions& options, std::vector<uint8_t>& out) {
   if (image.empty()) return false;
   const int level = options.level < 0 ? 6 : std::min(options.level, 9);
 
@@ -221,7 +214,7 @@ bool EncodePng(const LayerImage& image, const PngSaveOptions& options, std::vect
 bool SavePng(const std::string& path, const LayerImage& image, int level, bool alpha,
              std::optional<uint32_t> transparent, std::optional<int> dpi) {
   std::vector<uint8_t> bytes;
-  if (!EncodePng(image, PngSaveOptions{level, alpha, transparent, dpi}, bytes)) return false;
+  if (!encode_png(image, PngSaveOptions{level, alpha, transparent, dpi}, bytes)) return false;
   return safe_write(path, [&](BinaryFile& f) { return f.write(bytes.data(), bytes.size()); });
 }
 

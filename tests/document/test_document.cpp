@@ -19,6 +19,12 @@ struct LoggingRecorder : UndoRecorder {
     return note(d, "add(" + std::to_string(previous) + ")"), true;
   }
   bool record_layer_deleted(const Document& d) override { return note(d, "delete"), true; }
+  bool record_flip(const Document& d, bool vertical) override {
+    return note(d, vertical ? "flipv" : "fliph"), true;
+  }
+  bool record_rotate(const Document& d, RotateDirection dir) override {
+    return note(d, dir == RotateDirection::Clockwise ? "cw" : "ccw"), true;
+  }
   bool record_layer_moved(const Document& d, bool down) override {
     return note(d, down ? "down" : "up"), true;
   }
@@ -325,6 +331,112 @@ TEST(Document, InsertAndRemoveForLoaders) {
   EXPECT_EQ(removed->name, "bottom");
   EXPECT_EQ(doc.layer_count(), 1);
   EXPECT_EQ(doc.remove_layer(4), nullptr);
+}
+
+// Layers of w × h whose pixels hold their own position (x, y) and layer.
+Document numbered_doc(int w, int h) {
+  Document doc = make_doc(2, w, h);
+  for (int i = 0; i < 2; ++i)
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        doc.layer_at(i)->image.row(y)[x] = 0xFF000000u | uint32_t(i << 16 | y << 8 | x);
+  return doc;
+}
+
+Pixel numbered(int layer, int x, int y) { return 0xFF000000u | uint32_t(layer << 16 | y << 8 | x); }
+
+TEST(Document, FlipAll) {
+  Document doc = numbered_doc(3, 2);
+  LoggingRecorder rec;
+  doc.set_undo_recorder(&rec);
+  ASSERT_TRUE(doc.flip_all(false, true));
+  for (int i = 0; i < 2; ++i)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(doc.layer_at(i)->image.get_pixel(x, 1), numbered(i, 2 - x, 1));
+  ASSERT_TRUE(doc.flip_all(true, false));
+  EXPECT_EQ(doc.layer_at(1)->image.get_pixel(0, 0), numbered(1, 2, 1));
+  EXPECT_EQ(rec.log, std::vector<std::string>{"fliph@0/2"});
+}
+
+TEST(Document, RotateAllTurnsEveryLayerAndTheCanvas) {
+  // a b c        clockwise: d a      the other way: c f
+  // d e f                   e b                     b e
+  //                         f c                     a d
+  Document doc = numbered_doc(3, 2);
+  LoggingRecorder rec;
+  doc.set_undo_recorder(&rec);
+  doc.layer_at(0)->name = "kept";
+  ASSERT_TRUE(doc.rotate_all(RotateDirection::Clockwise, true));
+  EXPECT_EQ(rec.log, std::vector<std::string>{"cw@0/2"});
+  ASSERT_EQ(doc.width(), 2);
+  ASSERT_EQ(doc.height(), 3);
+  EXPECT_EQ(doc.composite().width(), 2);
+  EXPECT_EQ(doc.stroke_buffer().height(), 3);
+  EXPECT_EQ(doc.backup().width(), 2);
+  EXPECT_EQ(doc.layer_at(0)->name, "kept");
+  const LayerImage& cw = doc.layer_at(1)->image;
+  EXPECT_EQ(cw.get_pixel(0, 0), numbered(1, 0, 1));  // d
+  EXPECT_EQ(cw.get_pixel(1, 0), numbered(1, 0, 0));  // a
+  EXPECT_EQ(cw.get_pixel(0, 2), numbered(1, 2, 1));  // f
+  EXPECT_EQ(cw.get_pixel(1, 2), numbered(1, 2, 0));  // c
+
+  doc = numbered_doc(3, 2);
+  ASSERT_TRUE(doc.rotate_all(RotateDirection::CounterClockwise, true));
+  const LayerImage& ccw = doc.layer_at(0)->image;
+  EXPECT_EQ(ccw.get_pixel(0, 0), numbered(0, 2, 0));  // c
+  EXPECT_EQ(ccw.get_pixel(1, 0), numbered(0, 2, 1));  // f
+  EXPECT_EQ(ccw.get_pixel(0, 2), numbered(0, 0, 0));  // a
+  EXPECT_EQ(ccw.get_pixel(1, 1), numbered(0, 1, 1));  // e
+}
+
+TEST(Document, RotateAllAcrossTileEdgesMatchesThePlainTurn) {
+  Document doc = numbered_doc(130, 67);  // not multiples of the tile size
+  ASSERT_TRUE(doc.rotate_all(RotateDirection::Clockwise, false));
+  for (int y = 0; y < 67; ++y)
+    for (int x = 0; x < 130; ++x)
+      ASSERT_EQ(doc.layer_at(0)->image.get_pixel(66 - y, x), numbered(0, x, y)) << x << "," << y;
+  ASSERT_TRUE(doc.rotate_all(RotateDirection::CounterClockwise, false));
+  ASSERT_TRUE(doc.rotate_all(RotateDirection::CounterClockwise, false));
+  for (int y = 0; y < 67; ++y)
+    for (int x = 0; x < 130; ++x)
+      ASSERT_EQ(doc.layer_at(1)->image.get_pixel(y, 129 - x), numbered(1, x, y)) << x << "," << y;
+}
+
+TEST(Document, ReplaceAllRastersChecksEveryRaster) {
+  Document doc = make_doc(2, 4, 4);
+  auto rasters = [](int n, int w, int h) {
+    std::vector<LayerImage> out(static_cast<size_t>(n));
+    for (LayerImage& r : out) EXPECT_TRUE(r.create(w, h));
+    return out;
+  };
+  EXPECT_FALSE(doc.replace_all_rasters(5, 3, rasters(1, 5, 3)));  // one layer short
+  auto mixed = rasters(2, 5, 3);
+  ASSERT_TRUE(mixed[1].create(5, 4));
+  EXPECT_FALSE(doc.replace_all_rasters(5, 3, std::move(mixed)));
+  EXPECT_FALSE(doc.replace_all_rasters(4501, 1, rasters(2, 4501, 1)));
+  EXPECT_EQ(doc.width(), 4);
+  ASSERT_TRUE(doc.replace_all_rasters(5, 3, rasters(2, 5, 3)));
+  EXPECT_EQ(doc.width(), 5);
+  EXPECT_EQ(doc.layer_at(1)->image.height(), 3);
+  EXPECT_EQ(doc.composite().width(), 5);
+  EXPECT_EQ(doc.backup().height(), 3);
+}
+
+TEST(Document, RecordingFailuresAreReportedWithTheChange) {
+  struct Refusing : UndoRecorder {
+    bool record_layer_added(const Document&, int) override { return false; }
+    bool record_merge(const Document&, const std::vector<int>&) override { return false; }
+  } rec;
+  Document doc = make_doc(2);
+  doc.set_undo_recorder(&rec);
+  const EditResult added = doc.add_layer(false, true);
+  EXPECT_TRUE(added.done);
+  EXPECT_TRUE(added.undo_lost);
+  EXPECT_EQ(doc.layer_count(), 3);
+  const EditResult merged = doc.merge_down();
+  EXPECT_TRUE(merged.done && merged.undo_lost);
+  EXPECT_EQ(doc.layer_count(), 2);
+  const EditResult moved = doc.move_down(true);
+  EXPECT_TRUE(moved.done && !moved.undo_lost);
 }
 
 }  // namespace

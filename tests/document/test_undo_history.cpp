@@ -417,6 +417,21 @@ TEST(UndoHistory, RedoWithoutRoomForItsUndoStillRedoes) {
   EXPECT_EQ(snapshot(f.doc), states[3]);
 }
 
+TEST(UndoHistory, AReplacedDocumentForgetsItsSteps) {
+  Fixture f;
+  ASSERT_TRUE(f.doc.add_layer(false, true));
+  ASSERT_EQ(f.history.undo_count(), 1);
+  Document loaded;  // as a loader fills it
+  ASSERT_TRUE(loaded.new_canvas(5, 4, true));
+  f.doc = std::move(loaded);
+  EXPECT_EQ(f.history.record_count(), 0);
+  EXPECT_EQ(f.doc.width(), 5);
+  ASSERT_TRUE(f.doc.add_layer(false, true));  // still recorded by the same history
+  EXPECT_EQ(f.history.undo_count(), 1);
+  ASSERT_TRUE(f.history.undo(f.doc).done);
+  EXPECT_EQ(f.doc.layer_count(), 1);
+}
+
 TEST(UndoHistory, ChangedFlag) {
   Fixture f;
   f.history.set_changed(false);

@@ -134,13 +134,13 @@ std::vector<uint8_t> v1_file(const V1File& s) {
   b.str("RAREVIR").u8(1).u16(s.pw).u16(s.ph).u32(uint32_t(pz.size())).raw(pz);
   b.u16(s.header_bytes).u16(s.width).u16(s.height).u16(0xBEEF);
   b.u16(s.count < 0 ? uint32_t(s.layers.size()) : uint32_t(s.count)).u16(s.current).u16(s.record_bytes);
-  b.zeros(s.header_bytes - 12u);
+  b.zeros(s.header_bytes > 12 ? s.header_bytes - 12u : 0);
   for (const V1Layer& l : s.layers) {
     b.u32(uint32_t(l.x)).u32(uint32_t(l.y)).zeros(8);
     b.u32(l.tile_count < 0 ? uint32_t(l.tiles.size()) : uint32_t(l.tile_count));
     for (size_t i = 0; i < 25; ++i) b.u16(i < l.name.size() ? l.name[i] : 0);
     b.u8(l.opacity).u8(l.colour).u8(l.colour >> 8).u8(l.colour >> 16).u8(0xAA);
-    b.u8(l.flags).zeros(3).zeros(s.record_bytes - 79u);
+    b.u8(l.flags).zeros(3).zeros(s.record_bytes > 79 ? s.record_bytes - 79u : 0);
     for (const Tile& t : l.tiles) b.u16(t.ix).u16(t.iy).u16(uint32_t(t.data.size())).raw(t.data);
   }
   return b.v;

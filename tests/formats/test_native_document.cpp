@@ -287,7 +287,12 @@ TEST(NativeDocument, ImpossibleHeadersAreRefusedBeforeAllocating) {
   EXPECT_EQ(result_of([](NativeFileSpec& s) { s.height = 4501; }), LoadResult::TooLarge);
   EXPECT_EQ(result_of([](NativeFileSpec& s) { s.record_bytes = 34; }), LoadResult::WrongFormat);
   // A layer count larger than the file holds: refused before the canvas.
-  EXPECT_EQ(result_of([](NativeFileSpec& s) { s.count = 50; s.width = 4500; s.height = 4500; }),
+  EXPECT_EQ(result_of([](NativeFileSpec& s) {
+              s.count = 50;
+              s.width = s.height = 4500;
+              const uint8_t px[4] = {};
+              s.layers[0].stream = test::zlib_compress(px, 4);
+            }),
             LoadResult::Damaged);
 
   // H below 10 cannot hold the known fields.

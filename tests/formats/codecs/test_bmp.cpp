@@ -10,7 +10,7 @@
 namespace qm {
 namespace {
 
-LoadResult decode(const std::vector<uint8_t>& file, LayerImage& img) { return DecodeBmp(file.data(), file.size(), img); }
+LoadResult decode(const std::vector<uint8_t>& file, LayerImage& img) { return decode_bmp(file.data(), file.size(), img); }
 
 // A BMP with a 40-byte header; `pixels` are the rows as stored.
 std::vector<uint8_t> bmp40(int w, int h, int bits, uint32_t compression, const std::vector<uint8_t>& palette,
@@ -43,7 +43,7 @@ TEST(BmpEncode, PaletteForFewColoursAndTrueColourForMany) {
   img.fill(0xFF0000FFu);
   img.row(2)[0] = 0xFFFF0000u;  // bottom-left: first in the census
   std::vector<uint8_t> file;
-  ASSERT_TRUE(EncodeBmp(img, file));
+  ASSERT_TRUE(encode_bmp(img, file));
   // Rows of 5 index bytes padded to 8: 54 + 2 × 4 + 3 × 8.
   ASSERT_EQ(file.size(), 54u + 8 + 24);
   test::Bytes want;
@@ -59,7 +59,7 @@ TEST(BmpEncode, PaletteForFewColoursAndTrueColourForMany) {
   ASSERT_TRUE(many.create(300, 2));
   for (int i = 0; i < 600; ++i) many.pixels()[i] = 0xFF000000u | uint32_t(i % 300) * 0x10203u;
   file.clear();
-  ASSERT_TRUE(EncodeBmp(many, file));
+  ASSERT_TRUE(encode_bmp(many, file));
   EXPECT_EQ(file[28], 24);
   EXPECT_EQ(file.size(), 54u + 2 * 900);
   ASSERT_EQ(decode(file, back), LoadResult::Success);
@@ -230,7 +230,7 @@ TEST(BmpConformance, GoodFilesMatchTheReferenceAndBadOnesFailCleanly) {
     for (const std::string& ref_name : e.refs) {
       const std::vector<uint8_t> ref_bytes = test::read_file((dir / ref_name).string());
       LayerImage ref;
-      ASSERT_EQ(DecodePng(ref_bytes.data(), ref_bytes.size(), ref, nullptr), LoadResult::Success);
+      ASSERT_EQ(decode_png(ref_bytes.data(), ref_bytes.size(), ref, nullptr), LoadResult::Success);
       if (test::same_pixels(img, ref)) matched = true;
     }
     EXPECT_TRUE(matched);

@@ -80,7 +80,7 @@ std::vector<uint8_t> grey_palette(int n) {
 }
 
 LoadResult decode(const std::vector<uint8_t>& file, LayerImage& img, PictureInfo* info = nullptr) {
-  return DecodeGif(file.data(), file.size(), img, info);
+  return decode_gif(file.data(), file.size(), img, info);
 }
 
 // ---------------------------------------------------------------- writer --
@@ -89,14 +89,14 @@ TEST(GifEncode, OnePixelStreamIsClearPixelEnd) {
   // Code size 2, width 3: clear 4, pixel 0, end 5, least significant bit first.
   std::vector<uint8_t> out;
   const uint8_t pixel = 0;
-  LzwEncode(&pixel, 1, 2, out);
+  lzw_encode(&pixel, 1, 2, out);
   EXPECT_EQ(out, (std::vector<uint8_t>{2, 0x44, 0x01, 0}));
 
   LayerImage img;
   ASSERT_TRUE(img.create(1, 1));
   img.fill(0xFF123456u);
   std::vector<uint8_t> file;
-  ASSERT_TRUE(EncodeGif(img, std::nullopt, file));
+  ASSERT_TRUE(encode_gif(img, std::nullopt, file));
   // Header, screen 1 × 1, packed 0x80 (b = 1), two palette entries.
   const std::vector<uint8_t> head = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0x12, 0x34, 0x56, 0, 0, 0};
   EXPECT_EQ(std::vector<uint8_t>(file.begin(), file.begin() + 19), head);
@@ -109,7 +109,7 @@ TEST(GifEncode, PaletteBitsAndTransparentColour) {
   ASSERT_TRUE(img.create(5, 1));
   for (int i = 0; i < 5; ++i) img.row(0)[i] = 0xFF000000u | uint32_t(i) * 0x111111u;
   std::vector<uint8_t> file;
-  ASSERT_TRUE(EncodeGif(img, 0x333333u, file));
+  ASSERT_TRUE(encode_gif(img, 0x333333u, file));
   EXPECT_EQ(file[10], 0x80 | 2 << 4 | 2);  // 5 colours: b = 3, an 8-entry table
   const size_t gce = 13 + 8 * 3;
   EXPECT_EQ(std::vector<uint8_t>(file.begin() + ptrdiff_t(gce), file.begin() + ptrdiff_t(gce + 8)),
@@ -122,7 +122,7 @@ TEST(GifEncode, PaletteBitsAndTransparentColour) {
 
   // A colour that is not in the picture writes no graphic control extension.
   file.clear();
-  ASSERT_TRUE(EncodeGif(img, 0xABCDEFu, file));
+  ASSERT_TRUE(encode_gif(img, 0xABCDEFu, file));
   EXPECT_EQ(file[gce], 0x2C);
   ASSERT_EQ(decode(file, back, &info), LoadResult::Success);
   EXPECT_FALSE(info.transparent.has_value());
@@ -150,7 +150,7 @@ TEST(GifEncode, RoundTripsExactlyAcrossTableResets) {
       return c;
     }();
     std::vector<uint8_t> file;
-    ASSERT_TRUE(EncodeGif(img, std::nullopt, file));
+    ASSERT_TRUE(encode_gif(img, std::nullopt, file));
     EXPECT_TRUE(test::same_pixels(img, original));  // ≤ 256 colours: untouched
     LayerImage back;
     ASSERT_EQ(decode(file, back), LoadResult::Success);
@@ -178,7 +178,7 @@ TEST(GifEncode, MoreThan256ColoursAreReducedInPlace) {
   test::fill_photo(img, 4);
   ASSERT_TRUE(take_colour_census(img).too_many);
   std::vector<uint8_t> file;
-  ASSERT_TRUE(EncodeGif(img, std::nullopt, file));
+  ASSERT_TRUE(encode_gif(img, std::nullopt, file));
   EXPECT_FALSE(take_colour_census(img).too_many);
   LayerImage back;
   ASSERT_EQ(decode(file, back), LoadResult::Success);
@@ -192,12 +192,12 @@ TEST(GifReduce, DegenerateSetsNeverDivideByZero) {
   LayerImage img;
   ASSERT_TRUE(img.create(8, 8));
   img.fill(0xFF406080u);  // one colour: every split leaves one side empty
-  std::vector<uint32_t> palette = ReduceColours(img);
+  std::vector<uint32_t> palette = reduce_colours(img);
   EXPECT_EQ(palette, (std::vector<uint32_t>{0x406080u}));
   EXPECT_EQ(img.row(3)[3], 0xFF406080u);
 
   img.fill(kTransparent);  // fully transparent: alpha stays, colour is white
-  palette = ReduceColours(img);
+  palette = reduce_colours(img);
   EXPECT_EQ(palette.size(), 1u);
   EXPECT_EQ(img.row(0)[0], kTransparent);
 
@@ -207,7 +207,7 @@ TEST(GifReduce, DegenerateSetsNeverDivideByZero) {
   for (uint32_t i = 0; i < 257; ++i)
     many.row(0)[i] = make_pixel(255, (i % 64) * 4, (i / 64) * 40, (i % 8) * 32);
   ASSERT_TRUE(take_colour_census(many).too_many);
-  palette = ReduceColours(many);
+  palette = reduce_colours(many);
   EXPECT_LE(palette.size(), 256u);
   EXPECT_GE(palette.size(), 2u);
   const std::set<uint32_t> entries(palette.begin(), palette.end());
@@ -223,7 +223,7 @@ TEST(GifReduce, CellColourIsItsBasePlusTheMeanOfTheDroppedBits) {
   img.row(0)[1] = 0xFF030307u;
   img.row(0)[2] = 0xFF030307u;
   img.row(0)[3] = 0xFFC88040u;
-  const std::vector<uint32_t> palette = ReduceColours(img);
+  const std::vector<uint32_t> palette = reduce_colours(img);
   ASSERT_EQ(palette.size(), 2u);
   // Low-bit means (0 + 3 + 3) / 3 = 2 and (0 + 7 + 7) / 3 = 4.
   EXPECT_EQ(img.row(0)[0], 0xFF020204u);

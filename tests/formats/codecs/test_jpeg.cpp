@@ -55,9 +55,9 @@ void reference_transform(const float* samples, const float* recip, int16_t* zigz
 TEST(JpegEncode, FastTransformIsBitIdenticalToThePlainReference) {
   std::mt19937 rng(5);
   for (int quality : {1, 10, 50, 75, 90, 100}) {
-    const auto tables = JpegQuantTables(quality);
+    const auto tables = jpeg_quant_tables(quality);
     for (int t = 0; t < 2; ++t) {
-      const auto recip = jpeg_detail::QuantReciprocals(tables[size_t(t)]);
+      const auto recip = jpeg_detail::quant_reciprocals(tables[size_t(t)]);
       for (int block = 0; block < 4000; ++block) {
         alignas(32) float s[64];
         const int kind = block % 4;
@@ -69,7 +69,7 @@ TEST(JpegEncode, FastTransformIsBitIdenticalToThePlainReference) {
           s[i] = float(v);
         }
         alignas(32) int16_t fast[64], slow[64];
-        jpeg_detail::TransformBlock(s, recip.data(), fast);
+        jpeg_detail::transform_block(s, recip.data(), fast);
         reference_transform(s, recip.data(), slow);
         for (int k = 0; k < 64; ++k) ASSERT_EQ(fast[k], slow[k]) << "q " << quality << " block " << block << " k " << k;
       }
@@ -78,21 +78,21 @@ TEST(JpegEncode, FastTransformIsBitIdenticalToThePlainReference) {
 }
 
 TEST(JpegEncode, QuantisationTablesFollowTheQuality) {
-  const auto q50 = JpegQuantTables(50);
+  const auto q50 = jpeg_quant_tables(50);
   EXPECT_EQ(q50[0][0], 16);
   EXPECT_EQ(q50[0][1], 11);  // zigzag position 1 is (0, 1)
   EXPECT_EQ(q50[0][2], 12);  // position 2 is (1, 0)
   EXPECT_EQ(q50[0][63], 99);
   EXPECT_EQ(q50[1][0], 17);
   EXPECT_EQ(q50[1][63], 99);
-  const auto q100 = JpegQuantTables(100);
+  const auto q100 = jpeg_quant_tables(100);
   for (uint8_t v : q100[0]) EXPECT_EQ(v, 1);
-  EXPECT_EQ(JpegQuantTables(0), JpegQuantTables(1));
-  EXPECT_EQ(JpegQuantTables(120), JpegQuantTables(100));
+  EXPECT_EQ(jpeg_quant_tables(0), jpeg_quant_tables(1));
+  EXPECT_EQ(jpeg_quant_tables(120), jpeg_quant_tables(100));
   // Quality 90: 16 × 10 × 0.02 + 0.5 = 3.7 → 3; quality 10: 16 × 50 / 10 + 0.5 → 80.
-  EXPECT_EQ(JpegQuantTables(90)[0][0], 3);
-  EXPECT_EQ(JpegQuantTables(10)[0][0], 80);
-  EXPECT_EQ(JpegQuantTables(1)[0][63], 255);  // 99 × 50 + 0.5 is capped
+  EXPECT_EQ(jpeg_quant_tables(90)[0][0], 3);
+  EXPECT_EQ(jpeg_quant_tables(10)[0][0], 80);
+  EXPECT_EQ(jpeg_quant_tables(1)[0][63], 255);  // 99 × 50 + 0.5 is capped
 }
 
 // The marker segments of a stream up to SOS: marker and body.
@@ -117,7 +117,7 @@ TEST(JpegEncode, MarkersAndTheEntropyDataOfOneWhitePixel) {
   ASSERT_TRUE(img.create(1, 1));
   img.fill(0xFFFFFFFFu);
   std::vector<uint8_t> f;
-  ASSERT_TRUE(EncodeJpegToMemory(img, {100, false, 96}, f));
+  ASSERT_TRUE(encode_jpeg_to_memory(img, {100, false, 96}, f));
   size_t data = 0;
   const auto seg = segments(f, data);
   ASSERT_EQ(seg.size(), 5u);
@@ -140,7 +140,7 @@ TEST(JpegEncode, MarkersAndTheEntropyDataOfOneWhitePixel) {
   // on a byte boundary, and a whole byte of 1 bits still follows.
   img.fill(0xFF8C8C8Cu);
   f.clear();
-  ASSERT_TRUE(EncodeJpegToMemory(img, {100, false, 96}, f));
+  ASSERT_TRUE(encode_jpeg_to_memory(img, {100, false, 96}, f));
   ASSERT_GE(f.size(), 4u);
   EXPECT_EQ(std::vector<uint8_t>(f.end() - 4, f.end()), (std::vector<uint8_t>{0xFF, 0x00, 0xFF, 0xD9}));
   EXPECT_EQ(f.size() - data, 3u + 4u);
@@ -183,7 +183,7 @@ TEST(JpegEncode, LibjpegTurboDecodesEverySizeAndSubsampling) {
       ASSERT_TRUE(img.create(w, h));
       test::fill_photo(img, 3);
       std::vector<uint8_t> f;
-      ASSERT_TRUE(EncodeJpegToMemory(img, {90, sub, 96}, f));
+      ASSERT_TRUE(encode_jpeg_to_memory(img, {90, sub, 96}, f));
       const Decoded d = turbo_decode(f);
       ASSERT_EQ(d.width, w);
       ASSERT_EQ(d.height, h);
@@ -199,9 +199,9 @@ TEST(JpegEncode, LibjpegTurboDecodesEverySizeAndSubsampling) {
   ASSERT_TRUE(flat.create(17, 9));
   flat.fill(0xFF3080C0u);
   std::vector<uint8_t> f;
-  ASSERT_TRUE(EncodeJpegToMemory(flat, {95, true, 96}, f));
+  ASSERT_TRUE(encode_jpeg_to_memory(flat, {95, true, 96}, f));
   LayerImage back;
-  ASSERT_EQ(DecodeJpeg(f.data(), f.size(), back), LoadResult::Success);
+  ASSERT_EQ(decode_jpeg(f.data(), f.size(), back), LoadResult::Success);
   for (size_t i = 0; i < back.pixel_count(); ++i) {
     const Pixel p = back.pixels()[i];
     EXPECT_EQ(alpha_of(p), 255);
@@ -225,7 +225,7 @@ TEST(JpegEncode, AppendsIntoAnOpenFileAndLeavesItOpen) {
   ASSERT_TRUE(file.close());
   const std::vector<uint8_t> all = test::read_file(dir.file("a.bin"));
   std::vector<uint8_t> alone;
-  ASSERT_TRUE(EncodeJpegToMemory(img, {80, true, 96}, alone));
+  ASSERT_TRUE(encode_jpeg_to_memory(img, {80, true, 96}, alone));
   ASSERT_EQ(all.size(), alone.size() + 6);
   EXPECT_TRUE(std::equal(alone.begin(), alone.end(), all.begin() + 3));
   EXPECT_EQ(all[3], 0xFF);
@@ -234,7 +234,7 @@ TEST(JpegEncode, AppendsIntoAnOpenFileAndLeavesItOpen) {
   ASSERT_TRUE(EncodeJpeg(dir.file("b.jpg"), img, 80, false, 72));
   EXPECT_EQ(test::read_file(dir.file("b.jpg")).size(), [&] {
     std::vector<uint8_t> v;
-    EncodeJpegToMemory(img, {80, false, 72}, v);
+    encode_jpeg_to_memory(img, {80, false, 72}, v);
     return v.size();
   }());
   EXPECT_FALSE(EncodeJpeg(dir.file("none/b.jpg"), img, 80, false, 72));
@@ -264,7 +264,7 @@ TEST(JpegEncode, QualityAndSizeMatchTheReferenceEncoder) {
                                 test::shell_quote(dir.file("a.ppm"))));
     const std::vector<uint8_t> theirs = test::read_file(dir.file("ref.jpg"));
     std::vector<uint8_t> ours;
-    ASSERT_TRUE(EncodeJpegToMemory(img, {90, sub, 96}, ours));
+    ASSERT_TRUE(encode_jpeg_to_memory(img, {90, sub, 96}, ours));
     const Decoded a = turbo_decode(ours), b = turbo_decode(theirs);
     ASSERT_FALSE(a.rgb.empty());
     ASSERT_FALSE(b.rgb.empty());
@@ -282,9 +282,9 @@ TEST(JpegDecode, SizesAreCheckedAndDamageIsReported) {
   ASSERT_TRUE(img.create(40, 24));
   test::fill_photo(img, 6);
   std::vector<uint8_t> f;
-  ASSERT_TRUE(EncodeJpegToMemory(img, {85, false, 96}, f));
+  ASSERT_TRUE(encode_jpeg_to_memory(img, {85, false, 96}, f));
   LayerImage back;
-  ASSERT_EQ(DecodeJpeg(f.data(), f.size(), back), LoadResult::Success);
+  ASSERT_EQ(decode_jpeg(f.data(), f.size(), back), LoadResult::Success);
   EXPECT_EQ(back.width(), 40);
 
   // Height 4501 in the frame header: refused before the pixels are allocated.
@@ -297,13 +297,13 @@ TEST(JpegDecode, SizesAreCheckedAndDamageIsReported) {
       big[i + 6] = 4501 & 0xFF;
       break;
     }
-  EXPECT_EQ(DecodeJpeg(big.data(), big.size(), back), LoadResult::TooLarge);
+  EXPECT_EQ(decode_jpeg(big.data(), big.size(), back), LoadResult::TooLarge);
   EXPECT_TRUE(back.empty());
   const std::vector<uint8_t> junk = {0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3};
-  EXPECT_EQ(DecodeJpeg(junk.data(), junk.size(), back), LoadResult::WrongFormat);
+  EXPECT_EQ(decode_jpeg(junk.data(), junk.size(), back), LoadResult::WrongFormat);
   // Cut short inside the entropy data: a usable, opaque picture.
   const std::vector<uint8_t> cut(f.begin(), f.begin() + ptrdiff_t(data + (f.size() - data) / 2));
-  ASSERT_EQ(DecodeJpeg(cut.data(), cut.size(), back), LoadResult::Success);
+  ASSERT_EQ(decode_jpeg(cut.data(), cut.size(), back), LoadResult::Success);
   EXPECT_EQ(alpha_of(back.row(23)[39]), 255);
 }
 

@@ -67,14 +67,14 @@ TEST_F(LoadPictureTest, TheContentIsNotExamined) {
   LayerImage img;
   PictureInfo info;
   info.had_alpha = true;
-  EXPECT_EQ(LoadPictureResult(dir.file("a.bmp"), img, &info), LoadResult::WrongFormat);
+  EXPECT_EQ(load_picture_result(dir.file("a.bmp"), img, &info), LoadResult::WrongFormat);
   EXPECT_TRUE(img.empty());
   EXPECT_FALSE(info.had_alpha);
   EXPECT_FALSE(LoadPicture(dir.file("a.tif"), img));
   EXPECT_FALSE(LoadPicture(dir.file("noextension"), img));
-  EXPECT_EQ(LoadPictureResult(dir.file("missing.png"), img, nullptr), LoadResult::CannotOpen);
-  EXPECT_EQ(PictureExtension("/some.dir/file"), "");
-  EXPECT_EQ(PictureExtension("x.tar.GZ"), "gz");
+  EXPECT_EQ(load_picture_result(dir.file("missing.png"), img, nullptr), LoadResult::CannotOpen);
+  EXPECT_EQ(picture_extension("/some.dir/file"), "");
+  EXPECT_EQ(picture_extension("x.tar.GZ"), "gz");
 }
 
 TEST_F(LoadPictureTest, LayeredDocumentsGiveTheirThumbnails) {
@@ -93,8 +93,8 @@ TEST_F(LoadPictureTest, LayeredDocumentsGiveTheirThumbnails) {
 
   // Not a document at all, and a format whose reader is still to come.
   std::filesystem::copy_file(dir.file("b.lfw"), dir.file("c.qmd"));
-  EXPECT_EQ(LoadPictureResult(dir.file("c.qmd"), img, nullptr), LoadResult::WrongFormat);
-  EXPECT_EQ(LoadPictureResult(dir.file("missing.lfw"), img, nullptr), LoadResult::CannotOpen);
+  EXPECT_EQ(load_picture_result(dir.file("c.qmd"), img, nullptr), LoadResult::WrongFormat);
+  EXPECT_EQ(load_picture_result(dir.file("missing.lfw"), img, nullptr), LoadResult::CannotOpen);
   std::filesystem::copy_file(dir.file("a.qmd"), dir.file("a.psd"));
   EXPECT_FALSE(LoadPicture(dir.file("a.psd"), img));
 }

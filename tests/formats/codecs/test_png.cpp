@@ -42,7 +42,7 @@ LayerImage expected_image(const PngSpec& s) {
 }
 
 LoadResult decode(const std::vector<uint8_t>& file, LayerImage& out, PictureInfo* info = nullptr) {
-  return DecodePng(file.data(), file.size(), out, info);
+  return decode_png(file.data(), file.size(), out, info);
 }
 
 std::vector<uint8_t> make_palette(int n) {
@@ -331,15 +331,15 @@ TEST(PngEncode, PicksTheColourTypeAndKeepsTheCensusOrder) {
   ASSERT_TRUE(img.create(20, 17));
   // 256 distinct colours, then one more.
   for (int i = 0; i < 20 * 17; ++i) img.pixels()[i] = 0xFF000000u | uint32_t(std::min(i, 255)) * 0x010101u;
-  EXPECT_EQ(ChoosePngColourType(img, false), 3);
+  EXPECT_EQ(choose_png_colour_type(img, false), 3);
   std::vector<uint8_t> file;
-  ASSERT_TRUE(EncodePng(img, {}, file));
+  ASSERT_TRUE(encode_png(img, {}, file));
   auto c = chunks_of(file);
   EXPECT_EQ(c["IHDR"][9], 3);
   EXPECT_EQ(c["PLTE"].size(), 256u * 3);
   img.pixels()[300] = 0xFF123456u;  // one of the repeated greys becomes a 257th colour
-  EXPECT_EQ(ChoosePngColourType(img, false), 2);
-  EXPECT_EQ(ChoosePngColourType(img, true), 6);
+  EXPECT_EQ(choose_png_colour_type(img, false), 2);
+  EXPECT_EQ(choose_png_colour_type(img, true), 6);
 
   // Red in the bottom-left corner comes first: the census runs bottom-up.
   LayerImage two;
@@ -347,7 +347,7 @@ TEST(PngEncode, PicksTheColourTypeAndKeepsTheCensusOrder) {
   two.fill(0xFF0000FFu);
   two.row(1)[0] = 0xFFFF0000u;
   file.clear();
-  ASSERT_TRUE(EncodePng(two, {}, file));
+  ASSERT_TRUE(encode_png(two, {}, file));
   c = chunks_of(file);
   EXPECT_EQ(c["PLTE"], (std::vector<uint8_t>{255, 0, 0, 0, 0, 255}));
 }
@@ -360,7 +360,7 @@ TEST(PngEncode, ChunkOrderTransparencyAndResolution) {
   img.row(0)[2] = 0xFF708090u;
   std::vector<uint8_t> file;
   std::vector<std::string> order;
-  ASSERT_TRUE(EncodePng(img, {6, false, 0x405060u, 96}, file));
+  ASSERT_TRUE(encode_png(img, {6, false, 0x405060u, 96}, file));
   auto c = chunks_of(file, &order);
   EXPECT_EQ(order, (std::vector<std::string>{"IHDR", "PLTE", "tRNS", "pHYs", "IDAT", "IEND"}));
   EXPECT_EQ(c["tRNS"], (std::vector<uint8_t>{255, 0}));
@@ -371,10 +371,10 @@ TEST(PngEncode, ChunkOrderTransparencyAndResolution) {
 
   // A colour the palette lacks writes no tRNS; neither does the alpha type.
   file.clear();
-  ASSERT_TRUE(EncodePng(img, {6, false, 0x000001u, std::nullopt}, file));
+  ASSERT_TRUE(encode_png(img, {6, false, 0x000001u, std::nullopt}, file));
   EXPECT_EQ(chunks_of(file).count("tRNS"), 0u);
   file.clear();
-  ASSERT_TRUE(EncodePng(img, {6, true, 0x405060u, std::nullopt}, file));
+  ASSERT_TRUE(encode_png(img, {6, true, 0x405060u, std::nullopt}, file));
   EXPECT_EQ(chunks_of(file).count("tRNS"), 0u);
 
   // The true-colour key: six bytes 0 R 0 G 0 B.
@@ -382,7 +382,7 @@ TEST(PngEncode, ChunkOrderTransparencyAndResolution) {
   ASSERT_TRUE(many.create(300, 1));
   for (int i = 0; i < 300; ++i) many.row(0)[i] = 0xFF000000u | uint32_t(i);
   file.clear();
-  ASSERT_TRUE(EncodePng(many, {0, false, 0xABCDEFu, std::nullopt}, file));
+  ASSERT_TRUE(encode_png(many, {0, false, 0xABCDEFu, std::nullopt}, file));
   c = chunks_of(file);
   EXPECT_EQ(c["IHDR"][9], 2);
   EXPECT_EQ(c["tRNS"], (std::vector<uint8_t>{0, 0xAB, 0, 0xCD, 0, 0xEF}));
@@ -397,10 +397,10 @@ TEST(PngEncode, AllThreeWrittenTypesRoundTripExactly) {
     for (size_t i = 0; i < rgba.pixel_count(); ++i)
       if (alpha_of(rgba.pixels()[i]) == 0) rgba.pixels()[i] = kTransparent;
     std::vector<uint8_t> file;
-    ASSERT_TRUE(EncodePng(rgba, {level, true, std::nullopt, std::nullopt}, file));
+    ASSERT_TRUE(encode_png(rgba, {level, true, std::nullopt, std::nullopt}, file));
     LayerImage back;
     PictureInfo info;
-    ASSERT_EQ(DecodePng(file.data(), file.size(), back, &info), LoadResult::Success);
+    ASSERT_EQ(decode_png(file.data(), file.size(), back, &info), LoadResult::Success);
     EXPECT_TRUE(info.had_alpha);
     EXPECT_TRUE(test::same_pixels(back, rgba));
 
@@ -412,9 +412,9 @@ TEST(PngEncode, AllThreeWrittenTypesRoundTripExactly) {
         rgb.pixels()[i] = 0xFF000000u | uint32_t((i * 7919) % size_t(colours)) * 2654435761u >> 8;
       file.clear();
       const uint32_t key = rgb.pixels()[5] & 0xFFFFFF;
-      ASSERT_TRUE(EncodePng(rgb, {level, false, key, std::nullopt}, file));
+      ASSERT_TRUE(encode_png(rgb, {level, false, key, std::nullopt}, file));
       EXPECT_EQ(chunks_of(file)["IHDR"][9], colours <= 256 ? 3 : 2);
-      ASSERT_EQ(DecodePng(file.data(), file.size(), back, &info), LoadResult::Success);
+      ASSERT_EQ(decode_png(file.data(), file.size(), back, &info), LoadResult::Success);
       EXPECT_TRUE(test::same_pixels(back, rgb)) << colours;
       EXPECT_FALSE(info.had_alpha);
       EXPECT_EQ(info.transparent, std::optional<uint32_t>(key));
@@ -433,7 +433,7 @@ TEST(PngEncode, SavePngWritesTheFileAndLoadPngReadsIt) {
   EXPECT_TRUE(test::same_pixels(back, img));
   EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.png"}));
   EXPECT_FALSE(SavePng(dir.file("missing/a.png"), img, 6, false, std::nullopt));
-  EXPECT_EQ(LoadPngResult(dir.file("nothing.png"), back, nullptr), LoadResult::CannotOpen);
+  EXPECT_EQ(load_png_result(dir.file("nothing.png"), back, nullptr), LoadResult::CannotOpen);
 }
 
 // ----------------------------------------------------------- conformance --
@@ -450,7 +450,7 @@ TEST(PngConformance, PngSuiteMatchesTheReferenceAndCorruptFilesFail) {
     const std::vector<uint8_t> bytes = test::read_file(e.path().string());
     LayerImage got;
     PictureInfo info;
-    const LoadResult r = DecodePng(bytes.data(), bytes.size(), got, &info);
+    const LoadResult r = decode_png(bytes.data(), bytes.size(), got, &info);
     if (name[0] == 'x') {
       EXPECT_NE(r, LoadResult::Success);
       EXPECT_TRUE(got.empty());
@@ -460,7 +460,7 @@ TEST(PngConformance, PngSuiteMatchesTheReferenceAndCorruptFilesFail) {
     ASSERT_EQ(r, LoadResult::Success);
     const std::vector<uint8_t> ref_bytes = test::read_file((dir / "ref-rgba8" / (name + ".rgba.png")).string());
     LayerImage ref;
-    ASSERT_EQ(DecodePng(ref_bytes.data(), ref_bytes.size(), ref, nullptr), LoadResult::Success);
+    ASSERT_EQ(decode_png(ref_bytes.data(), ref_bytes.size(), ref, nullptr), LoadResult::Success);
     ASSERT_EQ(got.width(), ref.width());
     ASSERT_EQ(got.height(), ref.height());
     bool same = true;

@@ -1,0 +1,157 @@
+#include "canvas/canvas_view.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "canvas/view_grid.h"
+#include "canvas/view_scaler.h"
+#include "document/document.h"
+
+namespace qm {
+
+bool CanvasView::create_backing(int width, int height) {
+  if (!backing_.create(width, height)) return false;
+  set_view_size(geometry_, client_w_, client_h_, backing_.width(), backing_.height());
+  clamp_scroll(geometry_);
+  return true;
+}
+
+Rect CanvasView::set_settings(const ViewSettings& settings) {
+  settings_ = settings;
+  geometry_.mirrored = settings_.mirrored();
+  clamp_scroll(geometry_);
+  recompose_all();
+  return redraw_all();
+}
+
+void CanvasView::sync_image_size() {
+  geometry_.image_w = document_->width();
+  geometry_.image_h = document_->height();
+  geometry_.mirrored = settings_.mirrored();
+}
+
+Rect CanvasView::document_changed() {
+  sync_image_size();
+  set_view_size(geometry_, client_w_, client_h_, backing_.width(), backing_.height());
+  centre_image(geometry_);
+  recompose_all();
+  return redraw_all();
+}
+
+Rect CanvasView::place(int client_w, int client_h) {
+  client_w_ = client_w;
+  client_h_ = client_h;
+  sync_image_size();
+  set_view_size(geometry_, client_w_, client_h_, backing_.width(), backing_.height());
+  centre_image(geometry_);
+  return redraw_all();
+}
+
+Rect CanvasView::resize(int client_w, int client_h) {
+  const Point centre = centre_point(geometry_);
+  client_w_ = client_w;
+  client_h_ = client_h;
+  set_view_size(geometry_, client_w_, client_h_, backing_.width(), backing_.height());
+  restore_centre(geometry_, centre);
+  return redraw_all();
+}
+
+Rect CanvasView::set_scale(int percent) {
+  const Point centre = centre_point(geometry_);
+  geometry_.scale = clamp_scale(percent);
+  set_view_size(geometry_, client_w_, client_h_, backing_.width(), backing_.height());
+  restore_centre(geometry_, centre);
+  return redraw_all();
+}
+
+Rect CanvasView::zoom(bool in) {
+  return set_scale(
+      zoom_step(geometry_.scale, in, settings_.scale_down_step, settings_.scale_up_step));
+}
+
+Rect CanvasView::zoom_to_preset(int index) {
+  if (index < 0 || index >= int(kZoomPresets.size())) return {};
+  return set_scale(kZoomPresets[size_t(index)]);
+}
+
+Rect CanvasView::set_scroll(int scroll_x, int scroll_y) {
+  geometry_.scroll_x = scroll_x;
+  geometry_.scroll_y = scroll_y;
+  clamp_scroll(geometry_);
+  return redraw_all();
+}
+
+Rect CanvasView::scroll_by(int dx, int dy) {
+  return set_scroll(int(std::clamp<int64_t>(int64_t{geometry_.scroll_x} + dx, 0, INT32_MAX)),
+                    int(std::clamp<int64_t>(int64_t{geometry_.scroll_y} + dy, 0, INT32_MAX)));
+}
+
+Rect CanvasView::scroll_to_image_point(double x, double y) {
+  qm::scroll_to_image_point(geometry_, x, y);
+  return redraw_all();
+}
+
+Rect CanvasView::toggle_mirror() {
+  // The centre in image coordinates before the turn, kept fractional so that
+  // turning twice comes back to the same scroll.
+  const PointF centre = qm::window_to_image_fractional(geometry_, geometry_.half_w,
+                                                       geometry_.half_h);
+  settings_.view_flags ^= kViewFlagMirror;
+  geometry_.mirrored = settings_.mirrored();
+  qm::scroll_to_image_point(geometry_, centre.x, centre.y);
+  return redraw_all();
+}
+
+Rect CanvasView::toggle_checker() {
+  settings_.view_flags ^= kViewFlagChecker;
+  recompose_all();
+  return redraw_all();
+}
+
+Rect CanvasView::toggle_grid() {
+  settings_.view_flags ^= kViewFlagGrid;
+  return redraw_all();
+}
+
+void CanvasView::set_full_screen(bool on) {
+  settings_.view_flags = on ? (settings_.view_flags | kViewFlagFullScreen)
+                            : (settings_.view_flags & ~kViewFlagFullScreen);
+}
+
+void CanvasView::apply_background() {
+  document_->set_display_background(
+      {settings_.checker(), settings_.checker1 & 0xFFFFFF, settings_.checker2 & 0xFFFFFF});
+}
+
+void CanvasView::recompose_all() {
+  apply_background();
+  document_->composite_all();
+  // Shown by the redraw that follows; nothing is left to present.
+  document_->take_dirty();
+}
+
+Rect CanvasView::redraw_all() { return redraw(geometry_.view_rect()); }
+
+Rect CanvasView::redraw(Rect window) {
+  if (backing_.empty()) return {};
+  sync_image_size();
+  const Rect w = intersect(window, geometry_.view_rect());
+  if (w.empty()) return {};
+  scale_into_view(backing_, document_->composite(), geometry_, w, settings_.canvas_background);
+  draw_view_grids(backing_, geometry_, w, settings_);
+  return w;
+}
+
+Rect CanvasView::update_rect(Rect r) {
+  apply_background();
+  document_->composite_rect(r);
+  return present_dirty();
+}
+
+Rect CanvasView::present_dirty() {
+  // Includes anything the Document recomposed on its own since the last time.
+  const Rect dirty = document_->take_dirty();
+  return redraw(window_rect_of(geometry_, dirty));
+}
+
+}  // namespace qm

@@ -1,0 +1,106 @@
+#include "paint/brush_engine.h"
+
+#include <algorithm>
+
+#include "paint/dab_raster.h"
+#include "paint/dot_line.h"
+
+namespace qm {
+
+Rect unite(Rect a, Rect b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+  const int x1 = std::max(a.right(), b.right()), y1 = std::max(a.bottom(), b.bottom());
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+void BrushEngine::start(const BrushState& state) {
+  state_ = state;
+  switch (state.shape) {
+    case DabShapeKind::SoftDisc: shape_map_ = &soft_disc_map(); break;
+    case DabShapeKind::Cone196: shape_map_ = &cone_map(196); break;
+    case DabShapeKind::Cone128: shape_map_ = &cone_map(128); break;
+    default: shape_map_ = &hard_disc_map(); break;
+  }
+  if (state.dot_tool) dot_ = make_dot_shape(state.dot_shape, state.dot_size);
+  surface_.masks = state.masks;
+  surface_.texture = state.texture;
+  surface_.write_mode = state.write_mode;
+  has_last_ = false;
+  touched_ = {};
+}
+
+void BrushEngine::set_target(LayerImage* raster, const LayerImage* reference, Rect clip) {
+  surface_.raster = raster;
+  surface_.reference = reference;
+  surface_.clip = clip;
+}
+
+void BrushEngine::touch(Rect r) {
+  r = intersect(r, surface_.writable());
+  touched_ = unite(touched_, r);
+}
+
+Rect BrushEngine::take_touched() {
+  const Rect r = touched_;
+  touched_ = {};
+  return r;
+}
+
+void BrushEngine::place_dab(double x, double y, double pressure, double size) {
+  // Dabs within the same sixteenth of a pixel as the last one add nothing.
+  const int x16 = int(x * 16 + 0.5), y16 = int(y * 16 + 0.5);
+  if (has_last_ && x16 == last_x16_ && y16 == last_y16_) return;
+  has_last_ = true;
+  last_x16_ = x16;
+  last_y16_ = y16;
+  const double density_range = state_.max_density - state_.min_density;
+  DabSpec dab{x, y, size, int(density_range * pressure + state_.min_density), state_.colour};
+  if (state_.watercolour && surface_.raster) dab.colour = water_.next(*surface_.raster, x, y, size);
+  touch(draw_dab(surface_, *shape_map_, dab, state_.coverage_alpha));
+}
+
+double BrushEngine::segment(const SegmentEnd& a, const SegmentEnd& b, double carried) {
+  if (!surface_.raster) return carried;
+  if (a.p == b.p) return carried;
+  touch(segment_rect(a.p, b.p, state_.largest_size(), surface_.raster->bounds()));
+  return walk_segment(a, b, carried, state_.interval, state_.min_size, state_.max_size,
+                      [this](double x, double y, double pressure, double size) {
+                        place_dab(x, y, pressure, size);
+                      });
+}
+
+void BrushEngine::dab(PointF p, double pressure) {
+  if (!surface_.raster) return;
+  place_dab(p.x, p.y, pressure, (state_.max_size - state_.min_size) * pressure + state_.min_size);
+}
+
+void BrushEngine::stamp(int x, int y) {
+  if (state_.smudge)
+    touch(smudge_.stamp(surface_, dot_, x, y, state_.max_density));
+  else
+    touch(stamp_dot(surface_, dot_, x, y, state_.max_density, state_.colour));
+}
+
+void BrushEngine::dot_line(IntPoint a, IntPoint b, bool continuing) {
+  if (!surface_.raster || dot_.size == 0) return;
+  walk_dot_line(a, b, continuing, [this](int x, int y) { stamp(x, y); });
+}
+
+void BrushEngine::pick_up(IntPoint p) {
+  if (surface_.raster && dot_.size) smudge_.pick_up(*surface_.raster, dot_, p.x, p.y);
+}
+
+void BrushEngine::start_mixing(PointF p) {
+  if (!surface_.raster) return;
+  water_.start(*surface_.raster, p.x, p.y, state_.max_size, state_.colour, state_.pick_up,
+               state_.return_rate, state_.masks.mask_mode);
+}
+
+void BrushEngine::begin_figure(PointF p) {
+  if (state_.smudge) pick_up(pixel_of(p));
+  if (state_.watercolour) start_mixing(p);
+}
+
+}  // namespace qm
