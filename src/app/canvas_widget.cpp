@@ -74,7 +74,10 @@ void CanvasWidget::sync_scroll_bars() {
 void CanvasWidget::set_settings(const ViewSettings& settings) {
   show_rect(view_.set_settings(settings));
 }
-void CanvasWidget::document_changed() { show_rect(view_.document_changed()); }
+void CanvasWidget::document_changed() {
+  show_rect(view_.document_changed());
+  emit image_size_changed(view_.geometry().image_w, view_.geometry().image_h);
+}
 void CanvasWidget::update_rect(Rect image_rect) { show_rect(view_.update_rect(image_rect)); }
 void CanvasWidget::present_dirty() { show_rect(view_.present_dirty()); }
 void CanvasWidget::redraw_all() { show_rect(view_.redraw_all()); }

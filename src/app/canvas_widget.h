@@ -52,6 +52,7 @@ class CanvasWidget : public QAbstractScrollArea {
   // For the information bar.
   void pointer_image_position(int x, int y);
   void scale_changed(int percent);
+  void image_size_changed(int width, int height);
 
  protected:
   bool event(QEvent* event) override;

@@ -69,6 +69,12 @@ void scale_nearest(LayerImage& backing, const LayerImage& src, const ViewGeometr
     }
     prev_src_row = sy;
     const Pixel* in = src.row(sy);
+    if (g.scale == 100 && !g.mirrored) {
+      // One source pixel per window pixel, in order: a straight copy.
+      in += cols[0];
+      for (int i = 0; i < area.w; ++i) out[i] = in[i] | kOpaque;
+      continue;
+    }
     const int* col = cols.data();
     for (int i = 0; i < area.w; ++i) out[i] = in[col[i]] | kOpaque;
   }

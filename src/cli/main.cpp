@@ -14,6 +14,7 @@
 #include "document/document.h"
 #include "formats/document_io.h"
 #include "formats/load_picture.h"
+#include "formats/psd_document.h"
 
 namespace qm::cli {
 namespace {
@@ -42,9 +43,9 @@ constexpr const char* kHelp =
     "  --transparent RRGGBB  PNG (without --alpha) and GIF output: the transparent colour\n"
     "  -h, --help            this text\n"
     "\n"
-    "documents read: .qmd (native), .lfw (Lineforge versions 0 and 1);\n"
+    "documents read: .qmd (native), .lfw (Lineforge versions 0 and 1), .psd (8-bit RGB);\n"
     "  pictures .png .bmp .gif .jpg .jpeg open as one layer\n"
-    "written by convert: .qmd, .lfw, and flattened onto white .png .bmp .gif .jpg .jpeg\n"
+    "written by convert: .qmd, .lfw, .psd, and flattened onto white .png .bmp .gif .jpg .jpeg\n"
     "\n"
     "exit codes: 0 success, 1 the output could not be written, 2 usage error,\n"
     "  11-15 the input could not be loaded: 10 + load result\n"
@@ -153,12 +154,21 @@ std::string_view mask_mode_name(int mode) {
   return "?";
 }
 
+std::string extension_of(const std::string& path);
+
+// PSD files go by their extension; the layered formats of our own by content.
+bool is_psd_path(const std::string& path) { return extension_of(path) == ".psd"; }
+
 // Loads IN, or prints why not and gives the exit code.
 std::unique_ptr<Document> load_or_report(const std::string& path, int& exit_code,
                                          DocumentFormat* format = nullptr) {
   LoadedDocument loaded;
   if (is_flat_picture_path(path)) {
     loaded.result = load_picture_document(path, loaded.document, nullptr);
+  } else if (is_psd_path(path)) {
+    auto doc = std::make_unique<Document>();
+    loaded.result = LoadPsd(path, *doc, nullptr);
+    if (loaded.result == LoadResult::Success) loaded.document = std::move(doc);
   } else {
     loaded = load_document(path, nullptr);
   }
@@ -188,7 +198,8 @@ int run_info(const Options& o) {
   const auto doc = load_or_report(o.args[0], code, &format);
   if (!doc) return code;
   std::printf("file: %s\n", o.args[0].c_str());
-  std::printf("format: %s\n", std::string(document_format_name(format)).c_str());
+  std::printf("format: %s\n", is_psd_path(o.args[0]) ? "Photoshop document (.psd)"
+                                                      : std::string(document_format_name(format)).c_str());
   std::printf("canvas: %d x %d\n", doc->width(), doc->height());
   std::printf("layers: %d (current %d, name counter %d)\n", doc->layer_count(),
               doc->current_index(), doc->name_counter());
@@ -233,7 +244,8 @@ int run_convert(const Options& o) {
   const std::string ext = extension_of(out);
   const bool flat = is_flat_picture_path(out);
   const DocumentFormat format = document_format_for_path(out);
-  if (!flat && format == DocumentFormat::Unknown)
+  const bool psd = is_psd_path(out);
+  if (!flat && !psd && format == DocumentFormat::Unknown)
     return usage_error("cannot write files of type '" + (ext.empty() ? out : ext) + "'");
   if (o.alpha) return usage_error("--alpha applies to flatten only");
   if (const auto bad = check_flat_options(flat ? ext : "", o)) return *bad;
@@ -241,7 +253,7 @@ int run_convert(const Options& o) {
   const auto doc = load_or_report(o.args[0], code);
   if (!doc) return code;
   if (flat) return write_flat_or_report(out, *doc, o);
-  if (!save_document(out, *doc, nullptr))
+  if (psd ? !SavePsd(out, *doc, nullptr) : !save_document(out, *doc, nullptr))
     return failure("cannot write '" + out + "' (the previous file, if any, is unchanged)");
   return kExitOk;
 }

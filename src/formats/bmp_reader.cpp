@@ -36,7 +36,7 @@ struct Channel {
 
 struct Info {
   int64_t width = 0, height = 0;
-  uint32_t bits = 0, compression = 0, colours_used = 0;
+  uint32_t bits = 0, compression = 0, colours_used = 0, image_size = 0;
   bool os2 = false;      // OS/2 1.x or 2.x header
   bool core = false;     // the 12-byte header: 3-byte palette entries
   bool have_masks = false;
@@ -65,6 +65,7 @@ LoadResult parse_header(const uint8_t* d, size_t size, uint32_t header_size, Inf
   if (le16(h + 12) != 1) return LoadResult::WrongFormat;
   info.bits = le16(h + 14);
   info.compression = header_size >= 20 ? le32(h + 16) : 0;
+  info.image_size = header_size >= 24 ? le32(h + 20) : 0;
   info.colours_used = header_size >= 36 ? le32(h + 32) : 0;
   if (os2 && info.compression != kRgb && info.compression != kRle8 && info.compression != kRle4)
     return LoadResult::WrongFormat;  // OS/2's Huffman and RLE24 are not supported
@@ -80,41 +81,44 @@ class Rle {
   Rle(const uint8_t* data, size_t size, int width, int height, bool four_bit)
       : d_(data), n_(size), w_(width), h_(height), four_(four_bit) {}
 
-  // Calls put(x, y_from_bottom, index) for every pixel inside the image.
+  // Calls put(x, y_from_bottom, index) for every pixel. False when a run or
+  // a delta reaches outside the image: data that would overrun a buffer.
   template <typename Put>
-  void decode(Put&& put) {
+  bool decode(Put&& put) {
     int x = 0, y = 0;
     size_t i = 0;
     while (i + 1 < n_ && y < h_) {
       const uint32_t count = d_[i], value = d_[i + 1];
       i += 2;
       if (count > 0) {
-        for (uint32_t k = 0; k < count && x < w_; ++k, ++x)
-          put(x, y, four_ ? ((k & 1) ? value & 15 : value >> 4) : value);
+        if (x + int(count) > w_) return false;
+        for (uint32_t k = 0; k < count; ++k, ++x) put(x, y, four_ ? ((k & 1) ? value & 15 : value >> 4) : value);
         continue;
       }
       if (value == 0) {  // end of line
         x = 0;
         ++y;
       } else if (value == 1) {  // end of bitmap
-        return;
+        return true;
       } else if (value == 2) {  // delta
-        if (i + 1 >= n_) return;
-        // Clamped, so a long chain of deltas cannot overflow.
-        x = std::min(x + int(d_[i]), w_);
+        if (i + 1 >= n_) return true;
+        x += d_[i];
         y += d_[i + 1];
+        if (x > w_ || y > h_) return false;
         i += 2;
       } else {  // a literal run, padded to a whole 16-bit word
         const size_t bytes = four_ ? (value + 1) / 2 : value;
         const size_t padded = (bytes + 1) & ~size_t(1);
-        for (uint32_t k = 0; k < value && x < w_; ++k, ++x) {
+        if (x + int(value) > w_) return false;
+        for (uint32_t k = 0; k < value; ++k, ++x) {
           const size_t at = i + (four_ ? k / 2 : k);
-          if (at >= n_) return;
+          if (at >= n_) return true;  // cut short: the rest stays undefined
           put(x, y, four_ ? ((k & 1) ? d_[at] & 15 : d_[at] >> 4) : d_[at]);
         }
         i += padded;
       }
     }
+    return true;
   }
 
  private:
@@ -175,8 +179,11 @@ LoadResult decode_bmp(const uint8_t* d, size_t size, LayerImage& image) {
     info.masks[0] = 0xFF0000, info.masks[1] = 0xFF00, info.masks[2] = 0xFF;
   }
   if (bits == 16 || bits == 32) {
+    // Each channel needs its own contiguous bits: no empty, gapped or shared masks.
     for (int i = 0; i < 3; ++i)
-      if (!ch[i].set(info.masks[i])) return LoadResult::WrongFormat;
+      if (info.masks[i] == 0 || !ch[i].set(info.masks[i])) return LoadResult::WrongFormat;
+    if ((info.masks[0] & info.masks[1]) | (info.masks[0] & info.masks[2]) | (info.masks[1] & info.masks[2]))
+      return LoadResult::WrongFormat;
   }
 
   // The palette: as many entries as declared (or 2^bits), no more than the
@@ -185,6 +192,10 @@ LoadResult decode_bmp(const uint8_t* d, size_t size, LayerImage& image) {
   std::fill_n(lut, 256, 0xFF000000);  // indices beyond the palette: black
   if (bits <= 8) {
     const size_t entry_bytes = info.core ? 3 : 4;
+    // A declared palette must fit before the pixel data.
+    if (info.colours_used && pixel_offset > palette_at &&
+        uint64_t(info.colours_used) * entry_bytes > pixel_offset - palette_at)
+      return LoadResult::Damaged;
     size_t entries = info.colours_used ? info.colours_used : (size_t(1) << bits);
     entries = std::min(entries, size_t(1) << bits);
     if (pixel_offset > palette_at) entries = std::min(entries, (pixel_offset - palette_at) / entry_bytes);
@@ -196,6 +207,9 @@ LoadResult decode_bmp(const uint8_t* d, size_t size, LayerImage& image) {
   }
 
   if (pixel_offset == 0 || pixel_offset >= size) return LoadResult::Damaged;
+  // Sizes the header claims beyond the end of the file: the file was cut short.
+  const uint32_t file_size = le32(d + 2);
+  if (file_size > size || info.image_size > size - pixel_offset) return LoadResult::Damaged;
   const uint8_t* pixels = d + pixel_offset;
   const size_t available = size - pixel_offset;
 
@@ -204,7 +218,10 @@ LoadResult decode_bmp(const uint8_t* d, size_t size, LayerImage& image) {
     advise_huge_pages(image.pixels(), image.byte_count());
     image.fill(0xFF000000);  // pixels the data skips stay black
     Rle rle(pixels, available, width, height, info.compression == kRle4);
-    rle.decode([&](int x, int y, uint32_t index) { image.row(height - 1 - y)[x] = lut[index & 255]; });
+    if (!rle.decode([&](int x, int y, uint32_t index) { image.row(height - 1 - y)[x] = lut[index & 255]; })) {
+      image.destroy();
+      return LoadResult::Damaged;
+    }
     return LoadResult::Success;
   }
 

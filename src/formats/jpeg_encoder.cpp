@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -211,7 +212,7 @@ void transform_block(const float* samples, const float* reciprocals, int16_t* zi
 std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_table) {
   double s[8];
   s[0] = 1.0;
-  for (int k = 1; k < 8; ++k) s[k] = std::sqrt(2.0) * std::cos(k * M_PI / 16.0);
+  for (int k = 1; k < 8; ++k) s[k] = std::sqrt(2.0) * std::cos(k * std::numbers::pi / 16.0);
   std::array<float, 64> out{};
   for (int k = 0; k < 64; ++k) {
     const int n = kZigzag[k];

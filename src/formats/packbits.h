@@ -9,8 +9,11 @@
 
 namespace qm {
 
-// Largest packed size of an n-byte row: a literal header per 128 bytes.
-constexpr size_t packbits_bound(size_t n) { return n + (n + 127) / 128; }
+// A bound on the packed size of an n-byte row. Each literal packet costs one
+// header byte; a literal is at most 128 bytes or ends at a repeat of two or
+// more, so there are fewer than n / 2 + 2 of them (the worst case is one
+// byte, a pair, one byte, a pair …: 4 bytes out for 3 in).
+constexpr size_t packbits_bound(size_t n) { return n + n / 2 + 2; }
 
 // Appends the packed form of `n` bytes to `out`: two or more equal bytes make
 // a repeat packet, other bytes literal packets, never more than 128 bytes a

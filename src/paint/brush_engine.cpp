@@ -29,6 +29,7 @@ void BrushEngine::start(const BrushState& state) {
   surface_.write_mode = state.write_mode;
   has_last_ = false;
   touched_ = {};
+  dab_count_ = 0;
 }
 
 void BrushEngine::set_target(LayerImage* raster, const LayerImage* reference, Rect clip) {
@@ -53,6 +54,7 @@ void BrushEngine::place_dab(double x, double y, double pressure, double size) {
   const int x16 = int(x * 16 + 0.5), y16 = int(y * 16 + 0.5);
   if (has_last_ && x16 == last_x16_ && y16 == last_y16_) return;
   has_last_ = true;
+  ++dab_count_;
   last_x16_ = x16;
   last_y16_ = y16;
   const double density_range = state_.max_density - state_.min_density;
@@ -77,6 +79,7 @@ void BrushEngine::dab(PointF p, double pressure) {
 }
 
 void BrushEngine::stamp(int x, int y) {
+  ++dab_count_;
   if (state_.smudge)
     touch(smudge_.stamp(surface_, dot_, x, y, state_.max_density));
   else

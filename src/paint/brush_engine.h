@@ -3,6 +3,8 @@
 // position, the finger's carried pixels, the watercolour's running colour)
 // and the operations strokes and shapes are drawn with. It paints only
 // through its PaintSurface and reports the rectangle it touched.
+#include <cstdint>
+
 #include "core/rect.h"
 #include "paint/brush_settings.h"
 #include "paint/dab_shapes.h"
@@ -41,6 +43,8 @@ class BrushEngine {
 
   // The rectangle touched since the last call (cut to the writable area).
   Rect take_touched();
+  // Dabs and stamps placed since start().
+  int64_t dab_count() const { return dab_count_; }
 
  private:
   void place_dab(double x, double y, double pressure, double size);
@@ -56,6 +60,7 @@ class BrushEngine {
   bool has_last_ = false;
   int last_x16_ = 0, last_y16_ = 0;  // the last dab, in sixteenths
   Rect touched_;
+  int64_t dab_count_ = 0;
 };
 
 // The smallest rectangle holding both (an empty one holds nothing).

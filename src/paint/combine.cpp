@@ -1,5 +1,7 @@
 #include "paint/combine.h"
 
+#include "paint/channel_vector.h"
+
 namespace qm {
 namespace {
 
@@ -10,13 +12,15 @@ bool same_size(const LayerImage& a, const LayerImage& b) {
 }  // namespace
 
 Pixel combine_over_plain(Pixel stroke, Pixel backup, bool keep_alpha) {
-  const double h = alpha_of(stroke) / 255.0, l = alpha_of(backup) / 255.0;
+  const std::array<double, 256>& unit = unit_fractions();
+  const double h = unit[alpha_of(stroke)], l = unit[alpha_of(backup)];
   const double m = h + l - h * l;
   if (m == 0) return kTransparent;
-  auto channel = [&](uint32_t s, uint32_t b) { return uint32_t(((l * (1 - h)) * b + h * s) / m + 0.5); };
-  const uint32_t alpha = keep_alpha ? alpha_of(backup) : uint32_t(m * 255 + 0.5);
-  return make_pixel(alpha, channel(red_of(stroke), red_of(backup)),
-                    channel(green_of(stroke), green_of(backup)), channel(blue_of(stroke), blue_of(backup)));
+  // Per channel: trunc(((l·(1 − h))·b + h·s) / m + 0.5).
+  const double below = l * (1 - h);
+  const Channels s = channels_of(stroke), b = channels_of(backup);
+  const Channels v{(below * b.bg + h * s.bg) / m + 0.5, (below * b.r0 + h * s.r0) / m + 0.5};
+  return pixel_from(keep_alpha ? alpha_of(backup) : uint32_t(m * 255 + 0.5), v);
 }
 
 Pixel combine_over(Pixel stroke, Pixel backup, bool keep_alpha) {

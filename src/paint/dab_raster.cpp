@@ -34,6 +34,11 @@ uint8_t alpha_from_sum(const DabGrid& g, uint32_t sum, int density, bool coverag
   return uint8_t(coverage_alpha ? (uint32_t(density) * coverage + 127) / 255 : uint32_t(density));
 }
 
+// Eight 16-bit lanes; may alias the shape's uint16_t rows.
+using U16x8 = uint16_t __attribute__((vector_size(16), may_alias));
+static_assert(kShapeStride % 8 == 0);
+constexpr int kFoldVectors = kShapeStride / 8;
+
 // One shape cell and how many sub-samples of a pixel read it.
 struct CellCount {
   uint16_t cell, count;
@@ -101,49 +106,120 @@ void dab_alpha_reference(const DabGrid& g, const ShapeMap& shape, int density, b
     }
 }
 
+namespace {
+
+// Column layout of a dab at a fixed width: pixel column j reads
+// `count[j × width + t]` sub-samples of shape cell `cell[j × width + t]`
+// (count 0 past the column's own cells). Small dabs skip cells between
+// sub-samples, so the cells are listed, not assumed consecutive.
+struct ColumnCells {
+  std::vector<uint16_t> cell, count;
+  int width = 0;
+};
+
+// One row of alpha from a folded row: the column sums, then the coverage and
+// the alpha. K is the layout's width rounded up to an instantiated one.
+template <int K, bool kCoverageAlpha>
+void alpha_row(const uint16_t* row_sum, const ColumnCells& cols, int w, int shift, uint32_t density,
+               uint8_t* out) {
+  const uint16_t* cell = cols.cell.data();
+  const uint16_t* count = cols.count.data();
+  for (int j = 0; j < w; ++j) {
+    const uint16_t* cl = cell + j * K;
+    const uint16_t* c = count + j * K;
+    uint32_t sum = 0;
+    for (int t = 0; t < K; ++t) sum += uint32_t(c[t]) * row_sum[cl[t]];
+    const uint32_t coverage = sum >> shift;
+    // (density × 0 + 127) / 255 is 0: an uncovered pixel stays 0 either way.
+    out[j] = uint8_t(kCoverageAlpha ? (density * coverage + 127) / 255 : (coverage ? density : 0));
+  }
+}
+
+using AlphaRowFn = void (*)(const uint16_t*, const ColumnCells&, int, int, uint32_t, uint8_t*);
+
+template <int K>
+AlphaRowFn alpha_row_for(bool coverage_alpha) {
+  return coverage_alpha ? alpha_row<K, true> : alpha_row<K, false>;
+}
+
+// The instantiated widths: 1 … 8 and 16 (a pixel has at most 16 sub-samples a side).
+int padded_width(int width) { return width <= 8 ? std::max(width, 1) : 16; }
+
+AlphaRowFn pick_alpha_row(int width, bool coverage_alpha) {
+  switch (width) {
+    case 1: return alpha_row_for<1>(coverage_alpha);
+    case 2: return alpha_row_for<2>(coverage_alpha);
+    case 3: return alpha_row_for<3>(coverage_alpha);
+    case 4: return alpha_row_for<4>(coverage_alpha);
+    case 5: return alpha_row_for<5>(coverage_alpha);
+    case 6: return alpha_row_for<6>(coverage_alpha);
+    case 7: return alpha_row_for<7>(coverage_alpha);
+    case 8: return alpha_row_for<8>(coverage_alpha);
+    default: return alpha_row_for<16>(coverage_alpha);
+  }
+}
+
+}  // namespace
+
 // The coverage sum is separable: sum(pixel) = Σ rows n(R) Σ columns m(C)
 // shape[R][C], with n and m the sub-sample counts per cell. Each pixel row
-// first folds its shape rows into one weighted row (vectorisable), then each
-// pixel sums its few columns of it. Integer sums, so the result equals the
-// sample-by-sample loop exactly.
+// first folds its shape rows into one weighted row (SIMD over whole rows),
+// then each pixel sums its few columns of it. Integer sums, so the result
+// equals the sample-by-sample loop exactly.
 void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool coverage_alpha, Rect area,
                uint8_t* out) {
   if (area.empty()) return;
-  thread_local std::vector<CellCount> col_cells;
-  thread_local std::vector<int> col_start;  // index into col_cells; one extra at the end
-  thread_local std::vector<CellCount> row_cells;
-  col_cells.clear();
-  col_start.resize(size_t(area.w) + 1);
-  int cmin = kShapeSide, cmax = -1;
+  thread_local std::vector<CellCount> cells;
+  thread_local ColumnCells cols;
+  // The columns' cells, then laid out at a fixed width.
+  thread_local std::vector<int> starts;
+  starts.resize(size_t(area.w) + 1);
+  cells.clear();
+  int width = 0;
   for (int j = 0; j < area.w; ++j) {
-    col_start[size_t(j)] = int(col_cells.size());
-    count_cells(g, sub_range(g, area.x + j, g.left), col_cells);
+    starts[size_t(j)] = int(cells.size());
+    count_cells(g, sub_range(g, area.x + j, g.left), cells);
+    width = std::max(width, int(cells.size()) - starts[size_t(j)]);
   }
-  col_start[size_t(area.w)] = int(col_cells.size());
-  for (const CellCount& c : col_cells) {
-    cmin = std::min<int>(cmin, c.cell);
-    cmax = std::max<int>(cmax, c.cell);
+  starts[size_t(area.w)] = int(cells.size());
+  const int k = padded_width(width);
+  cols.width = k;
+  cols.cell.assign(size_t(area.w) * size_t(k), 0);
+  cols.count.assign(size_t(area.w) * size_t(k), 0);
+  for (int j = 0; j < area.w; ++j) {
+    const int s = starts[size_t(j)], e = starts[size_t(j) + 1];
+    for (int t = 0; t < e - s; ++t) {
+      cols.cell[size_t(j) * size_t(k) + size_t(t)] = cells[size_t(s + t)].cell;
+      cols.count[size_t(j) * size_t(k) + size_t(t)] = cells[size_t(s + t)].count;
+    }
   }
-  alignas(32) uint16_t folded[kShapeSide];
+  const AlphaRowFn row_fn = pick_alpha_row(k, coverage_alpha);
+  const int shift = g.unit == 16 ? 8 : 6;
+
+  U16x8 folded[kFoldVectors];
+  const uint16_t* row_sum = reinterpret_cast<const uint16_t*>(folded);
+  std::vector<CellCount>& rows = cells;
   for (int i = 0; i < area.h; ++i, out += area.w) {
-    row_cells.clear();
-    count_cells(g, sub_range(g, area.y + i, g.top), row_cells);
-    if (row_cells.empty() || cmax < 0) {
+    rows.clear();
+    count_cells(g, sub_range(g, area.y + i, g.top), rows);
+    if (rows.empty() || width == 0) {
       std::fill(out, out + area.w, uint8_t{0});
       continue;
     }
-    std::fill(folded + cmin, folded + cmax + 1, uint16_t{0});
-    for (const CellCount& r : row_cells) {
-      const uint8_t* src = shape.cells + r.cell * kShapeSide;
-      const uint16_t n = r.count;
-      for (int c = cmin; c <= cmax; ++c) folded[c] = uint16_t(folded[c] + n * src[c]);
+    // Whole padded rows, eight lanes at a time (GCC/Clang vector extension:
+    // SIMD where the target has it, plain code elsewhere). Sums stay below
+    // 16 × 255, so 16 bits hold them.
+    {
+      const U16x8* src = reinterpret_cast<const U16x8*>(shape.wide + rows[0].cell * kShapeStride);
+      const uint16_t n = rows[0].count;
+      for (int v = 0; v < kFoldVectors; ++v) folded[v] = src[v] * n;
     }
-    for (int j = 0; j < area.w; ++j) {
-      uint32_t sum = 0;
-      for (int e = col_start[size_t(j)]; e < col_start[size_t(j) + 1]; ++e)
-        sum += uint32_t(col_cells[size_t(e)].count) * folded[col_cells[size_t(e)].cell];
-      out[j] = alpha_from_sum(g, sum, density, coverage_alpha);
+    for (size_t r = 1; r < rows.size(); ++r) {
+      const U16x8* src = reinterpret_cast<const U16x8*>(shape.wide + rows[r].cell * kShapeStride);
+      const uint16_t n = rows[r].count;
+      for (int v = 0; v < kFoldVectors; ++v) folded[v] += src[v] * n;
     }
+    row_fn(row_sum, cols, area.w, shift, uint32_t(density), out);
   }
 }
 

@@ -15,6 +15,12 @@ constexpr double kRadiusCells = 49.5;
 
 }  // namespace
 
+void widen_shape(ShapeMap& map) {
+  for (int row = 0; row < kShapeSide; ++row)
+    for (int col = 0; col < kShapeStride; ++col)
+      map.wide[row * kShapeStride + col] = col < kShapeSide ? map.cells[row * kShapeSide + col] : 0;
+}
+
 ShapeMap make_hard_disc() {
   static constexpr int kOffsets[5] = {0, 51, 102, 153, 204};  // 1/256 cell
   ShapeMap map{};
@@ -29,6 +35,7 @@ ShapeMap make_hard_disc() {
         }
       map.cells[row * kShapeSide + col] = uint8_t(inside * 255 / 25);
     }
+  widen_shape(map);
   return map;
 }
 
@@ -48,6 +55,7 @@ ShapeMap make_soft_disc(int edge, int centre) {
         }
       map.cells[row * kShapeSide + col] = uint8_t(sum / 25);
     }
+  widen_shape(map);
   return map;
 }
 
@@ -60,6 +68,7 @@ ShapeMap make_cone(int peak) {
       const int value = d > kRadiusCells ? 0 : peak - int(d * peak / kRadiusCells);
       map.cells[row * kShapeSide + col] = uint8_t(std::clamp(value, 0, 255));
     }
+  widen_shape(map);
   return map;
 }
 

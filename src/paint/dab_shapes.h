@@ -13,9 +13,17 @@ inline constexpr int kShapeSide = 100;
 // Largest side of a dot shape.
 inline constexpr int kMaxDotSize = 100;
 
+// Rows of the 16-bit copy are padded to a whole number of SIMD lanes.
+inline constexpr int kShapeStride = 104;
+
 struct ShapeMap {
   uint8_t cells[kShapeSide * kShapeSide];  // row-major, [row * 100 + column]
+  // The same values widened to 16 bits, rows kShapeStride apart, padding 0:
+  // the dab rasteriser's weighted row sums run over whole rows of these.
+  alignas(16) uint16_t wide[kShapeSide * kShapeStride];
 };
+// Fills `wide` from `cells`.
+void widen_shape(ShapeMap& map);
 
 // Built once on first use and shared (safe from several threads).
 const ShapeMap& hard_disc_map();

@@ -36,6 +36,8 @@ class FreehandStroke {
   // The last end() could not store its undo step (the history says why).
   bool undo_lost() const { return undo_lost_; }
   const BrushState& state() const { return engine_.state(); }
+  // Dabs (or dot stamps) placed so far.
+  int64_t dab_count() const { return engine_.dab_count(); }
 
  private:
   Rect draw_step();

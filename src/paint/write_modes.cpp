@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 
+#include "paint/channel_vector.h"
 #include "paint/random.h"
 #include "paint/tool_table.h"
 
@@ -38,7 +39,7 @@ struct BlendAlphaLockOp {
 struct MaxOp {
   static constexpr bool kMasks = true, kTexture = true;
   static void apply(const OpArgs& o, Pixel& p, int, int, uint32_t a) {
-    if (a >= alpha_of(p)) p = with_alpha(o.colour, a);
+    p = a >= alpha_of(p) ? with_alpha(o.colour, a) : p;
   }
 };
 struct SprayOp {
@@ -149,13 +150,14 @@ constexpr std::array<std::array<SpanFn, 2>, kWriteModeCount> kSpanTable{{
 Pixel blend_over_plain(Pixel dst, uint32_t colour, uint32_t alpha) {
   if (alpha == 255) return with_alpha(colour, 255);
   const uint32_t dst_a = alpha_of(dst);
-  const double sa = alpha / 255.0, da = dst_a / 255.0;
-  const double out_a = alpha / 255.0 + dst_a / 255.0 - double(alpha * dst_a) / 65025.0;
-  auto channel = [&](uint32_t c, uint32_t d) {
-    return uint32_t((sa * c + da * (1 - sa) * d) / out_a + 0.5);
-  };
-  return make_pixel(uint32_t(out_a * 255 + 0.5), channel(red_of(colour), red_of(dst)),
-                    channel(green_of(colour), green_of(dst)), channel(blue_of(colour), blue_of(dst)));
+  const std::array<double, 256>& unit = unit_fractions();
+  const double sa = unit[alpha], da = unit[dst_a];
+  const double out_a = sa + da - double(alpha * dst_a) / 65025.0;
+  // Per channel: trunc((sa·c + da·(1 − sa)·d) / A' + 0.5).
+  const double keep = da * (1 - sa);
+  const Channels c = channels_of(colour), d = channels_of(dst);
+  const Channels v{(sa * c.bg + keep * d.bg) / out_a + 0.5, (sa * c.r0 + keep * d.r0) / out_a + 0.5};
+  return pixel_from(uint32_t(out_a * 255 + 0.5), v);
 }
 
 Pixel blend_over(Pixel dst, uint32_t colour, uint32_t alpha) {
@@ -192,13 +194,20 @@ void write_span(const PaintSurface& surface, int x, int y, int n, const uint8_t*
   const int last = std::min(int64_t{x} + n, int64_t{area.right()});
   if (first >= last) return;
   const int mode = std::clamp(surface.write_mode, 0, kWriteModeCount - 1);
-  const bool masked = surface.masks.can_protect();
+  const SpanFn fn = kSpanTable[size_t(mode)][surface.masks.can_protect() ? 1 : 0];
+  const bool reference_fits = surface.reference && surface.reference->width() == surface.raster->width() &&
+                              surface.reference->height() == surface.raster->height();
+  const bool texture_fits = !surface.texture.bytes || (surface.texture.width > 0 && surface.texture.height > 0);
+  if (reference_fits && texture_fits) {
+    fn(surface, first, y, last - first, alpha + (first - x), colour);
+    return;
+  }
+  // Without a usable reference the masks judge the raster itself; a texture
+  // without a size is none.
   PaintSurface s = surface;
-  if (!s.reference || s.reference->width() != s.raster->width() ||
-      s.reference->height() != s.raster->height())
-    s.reference = s.raster;
-  if (s.texture.bytes && (s.texture.width <= 0 || s.texture.height <= 0)) s.texture = {};
-  kSpanTable[size_t(mode)][masked ? 1 : 0](s, first, y, last - first, alpha + (first - x), colour);
+  if (!reference_fits) s.reference = s.raster;
+  if (!texture_fits) s.texture = {};
+  fn(s, first, y, last - first, alpha + (first - x), colour);
 }
 
 void write_pixel(const PaintSurface& surface, int x, int y, Pixel argb) {

@@ -2,18 +2,29 @@
 """Checks a capture of the main window of a new document.
 
 The canvas widget is found as the bounding box of the canvas background colour
-(180, 180, 180), so a menu bar or other strips above it do not matter. Inside
-it there must be exactly one pure-white 300 x 300 block at
-(W/2 - 150, H/2 - 150) of the canvas area, every other pixel background grey.
+(180, 180, 180), so a menu bar or other strips above it and the scroll bars
+right of and below it do not matter. Inside it there must be exactly one
+pure-white 300 x 300 block, every other pixel background grey.
 
-usage: check_canvas.py CAPTURE.ppm [WIDTHxHEIGHT]
-Prints one summary line; exits 1 with the reasons when a check fails.
+Where the block lies follows the view's own rule. With the canvas area W x H,
+half sizes hw = W // 2, hh = H // 2 and scroll (sx, sy), the image's top-left
+is at (hw - sx, hh - sy). A new document is centred:
+sx = max((300 + 2 * hw - W) // 2, 0), the same for sy; so an odd size puts the
+image one pixel right of or below the exact centre. A later resize keeps the
+scroll (at 100 % the image point at the centre is the scroll), which the
+caller passes with --scroll SX,SY.
+
+usage: check_canvas.py CAPTURE.ppm [WIDTHxHEIGHT] [--scroll SX,SY]
+Prints one summary line ending in "scroll SX,SY"; exits 1 with the reasons
+when a check fails.
 """
 import sys
 
 GREY = (180, 180, 180)
 WHITE = (255, 255, 255)
 SIDE = 300
+# Room right of and below the canvas area for its scroll bars.
+MAX_SCROLL_BAR = 40
 
 
 def read_ppm(path):
@@ -40,16 +51,26 @@ def read_ppm(path):
     return w, h, pixels
 
 
+def centred_scroll(view):
+    return max((SIDE + 2 * (view // 2) - view) // 2, 0)
+
+
 def main():
-    w, h, px = read_ppm(sys.argv[1])
+    args = sys.argv[1:]
+    scroll = None
+    if "--scroll" in args:
+        i = args.index("--scroll")
+        scroll = tuple(int(v) for v in args[i + 1].split(","))
+        del args[i:i + 2]
+    w, h, px = read_ppm(args[0])
 
     def at(x, y):
         i = (y * w + x) * 3
         return tuple(px[i:i + 3])
 
     errors = []
-    if len(sys.argv) > 2:
-        want = tuple(int(v) for v in sys.argv[2].split("x"))
+    if len(args) > 1:
+        want = tuple(int(v) for v in args[1].split("x"))
         if (w, h) != want:
             print(f"window is {w}x{h}, expected {want[0]}x{want[1]}")
             return 1
@@ -63,11 +84,11 @@ def main():
     cx1 = max(x for x, _ in grey) + 1
     cy1 = max(y for _, y in grey) + 1
     cw, ch = cx1 - cx0, cy1 - cy0
-    # The canvas is the central widget: it spans the width and reaches the
-    # bottom-right corner of the client area.
-    if (cx0, cx1, cy1) != (0, w, h):
-        errors.append(f"canvas area {cx0},{cy0} {cw}x{ch} does not fill the window's "
-                      f"width and bottom ({w}x{h})")
+    # The canvas is the central widget: it starts at the left edge and reaches
+    # the scroll bars at the right and the bottom of the client area.
+    if cx0 != 0 or not (0 < w - cx1 <= MAX_SCROLL_BAR and 0 < h - cy1 <= MAX_SCROLL_BAR):
+        errors.append(f"canvas area {cx0},{cy0} {cw}x{ch} does not fill the window "
+                      f"({w}x{h}) up to its scroll bars")
     for corner in ((cx0, cy0), (cx1 - 1, cy0), (cx0, cy1 - 1), (cx1 - 1, cy1 - 1)):
         if at(*corner) != GREY:
             errors.append(f"canvas corner {corner} is {at(*corner)}, expected {GREY}")
@@ -85,10 +106,12 @@ def main():
     if len(white) != (bx1 - bx0) * (by1 - by0):
         errors.append(f"white area has {(bx1 - bx0) * (by1 - by0) - len(white)} "
                       "non-white pixels inside its bounds")
-    want_x, want_y = cx0 + cw // 2 - SIDE // 2, cy0 + ch // 2 - SIDE // 2
+    sx, sy = scroll if scroll else (centred_scroll(cw), centred_scroll(ch))
+    want_x, want_y = cx0 + cw // 2 - sx, cy0 + ch // 2 - sy
     if (bx0, by0) != (want_x, want_y):
+        rule = "kept scroll" if scroll else "centred"
         errors.append(f"image top-left at {bx0 - cx0},{by0 - cy0} in the canvas area, "
-                      f"expected {want_x - cx0},{want_y - cy0} (centred)")
+                      f"expected {want_x - cx0},{want_y - cy0} ({rule} {sx},{sy})")
     centre = (cx0 + cw // 2, cy0 + ch // 2)
     if at(*centre) != WHITE:
         errors.append(f"centre {centre} of the canvas area is {at(*centre)}, not white")
@@ -113,7 +136,8 @@ def main():
         print("; ".join(errors[:8]) + (f" (+{len(errors) - 8} more)" if len(errors) > 8 else ""))
         return 1
     print(f"window {w}x{h}, canvas area {cx0},{cy0} {cw}x{ch}, "
-          f"white {SIDE}x{SIDE} at {bx0 - cx0},{by0 - cy0}: ok")
+          f"white {SIDE}x{SIDE} at {bx0 - cx0},{by0 - cy0}: ok, "
+          f"scroll {cw // 2 - (bx0 - cx0)},{ch // 2 - (by0 - cy0)}")
     return 0
 
 

@@ -28,6 +28,28 @@ struct Target {
   void write_all(uint8_t alpha, uint32_t colour) { write_rect(surface, img.bounds(), alpha, colour); }
 };
 
+// The "over" formula one channel at a time, as written down.
+Pixel blend_formula(Pixel dst, uint32_t colour, uint32_t a) {
+  if (a == 255) return 0xFF000000 | colour;
+  const uint32_t A = alpha_of(dst);
+  const double sa = a / 255.0, da = A / 255.0;
+  const double out = a / 255.0 + A / 255.0 - double(a * A) / 65025.0;
+  auto ch = [&](uint32_t c, uint32_t d) { return uint32_t((sa * c + da * (1 - sa) * d) / out + 0.5); };
+  return make_pixel(uint32_t(out * 255 + 0.5), ch(red_of(colour), red_of(dst)), ch(green_of(colour), green_of(dst)),
+                    ch(blue_of(colour), blue_of(dst)));
+}
+
+TEST(WriteModes, BlendEqualsTheScalarFormula) {
+  std::mt19937 rng(5);
+  for (uint32_t a = 1; a < 256; ++a)
+    for (uint32_t A = 0; A < 256; ++A)
+      for (int k = 0; k < 6; ++k) {
+        const uint32_t colour = rng() & 0xFFFFFF;
+        const Pixel dst = (A << 24) | (rng() & 0xFFFFFF);
+        ASSERT_EQ(blend_over(dst, colour, a), blend_formula(dst, colour, a)) << a << " " << A;
+      }
+}
+
 TEST(WriteModes, BlendOverAnEmptyPixelShortcutIsExact) {
   std::mt19937 rng(3);
   for (uint32_t a = 1; a < 256; ++a)

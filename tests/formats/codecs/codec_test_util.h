@@ -69,7 +69,7 @@ inline void put_png_chunk(std::vector<uint8_t>& out, const std::string& type, co
   put_be32(out, bad_crc ? crc ^ 1 : crc);
 }
 
-struct PngSpec {
+struct PngRecipe {
   int width = 1, height = 1;
   int colour_type = 6, depth = 8;
   bool interlace = false;
@@ -115,7 +115,7 @@ inline std::vector<uint8_t> png_filter_row(int type, const std::vector<uint8_t>&
 }
 
 // The raw (zlib-compressed) image data: every pass, every row, filtered.
-inline std::vector<uint8_t> png_image_data(const PngSpec& s) {
+inline std::vector<uint8_t> png_image_data(const PngRecipe& s) {
   const int ch = png_channels(s.colour_type);
   struct P { int xs, x0, ys, y0; };
   const std::vector<P> passes = s.interlace
@@ -162,7 +162,7 @@ inline std::vector<uint8_t> png_image_data(const PngSpec& s) {
   return raw_stream;
 }
 
-inline std::vector<uint8_t> build_png(const PngSpec& s) {
+inline std::vector<uint8_t> build_png(const PngRecipe& s) {
   std::vector<uint8_t> out = {137, 80, 78, 71, 13, 10, 26, 10};
   std::vector<uint8_t> ihdr;
   put_be32(ihdr, uint32_t(s.width));
@@ -181,8 +181,8 @@ inline std::vector<uint8_t> build_png(const PngSpec& s) {
   return out;
 }
 
-// Deterministic sample values for a spec (every value the depth allows occurs).
-inline void fill_png_samples(PngSpec& s, uint32_t seed) {
+// Deterministic sample values for a recipe (every value the depth allows occurs).
+inline void fill_png_samples(PngRecipe& s, uint32_t seed) {
   const int ch = png_channels(s.colour_type);
   const uint32_t max = s.colour_type == 3 ? uint32_t(s.palette.size() / 3 - 1) : (1u << s.depth) - 1;
   s.samples.resize(size_t(s.width) * size_t(s.height) * size_t(ch));

@@ -92,10 +92,10 @@ TEST(BmpEncode, ASecondDecoderReadsIdenticalPixels) {
 TEST(BmpDecode, RunLengthEncodingWithDeltasAndEndsOfLine) {
   // 4 × 3, RLE8, bottom row first: a run, a literal, a delta, an early end.
   const std::vector<uint8_t> rle = {
-      2, 1, 0, 3, 2, 3, 1, 0,  // row 0: 1 1 | literal 2 3 1 (padded); the 5th pixel is cut
+      2, 1, 1, 2, 1, 3,        // row 0: runs 1 1, 2 and 3
       0, 0,                    // end of line
       0, 2, 1, 1,              // delta: x + 1, y + 1 → (1, 2)
-      3, 2,                    // row 2 from x = 1: 2 2 2
+      0, 3, 2, 2, 2, 0,        // row 2 from x = 1: a literal 2 2 2, padded to a word
       0, 1};                   // end of bitmap: row 1 stays undefined (black)
   const auto file = bmp40(4, 3, 8, 1, quad_palette({0x000010, 0x000011, 0x000012, 0x000013}), rle);
   LayerImage img;
@@ -113,9 +113,17 @@ TEST(BmpDecode, RunLengthEncodingWithDeltasAndEndsOfLine) {
   const uint32_t want[8] = {1, 2, 1, 2, 1, 3, 4, 5};
   for (int x = 0; x < 8; ++x) EXPECT_EQ(img.row(0)[x], 0xFF000000u | want[x]) << x;
 
-  // Runs and deltas that point far outside never write outside.
-  const std::vector<uint8_t> wild = {255, 1, 0, 2, 255, 255, 255, 1, 0, 2, 255, 0, 0, 255, 1, 2, 3};
-  ASSERT_EQ(decode(bmp40(4, 3, 8, 1, quad_palette({1, 2}), wild), img), LoadResult::Success);
+  // Runs, literals and deltas that reach outside the picture are damage.
+  for (const std::vector<uint8_t>& wild : std::vector<std::vector<uint8_t>>{
+           {5, 1, 0, 1}, {2, 1, 0, 3, 1, 1, 1, 0, 0, 1}, {0, 2, 5, 0, 0, 1}, {0, 2, 0, 4, 0, 1}}) {
+    EXPECT_EQ(decode(bmp40(4, 3, 8, 1, quad_palette({1, 2}), wild), img), LoadResult::Damaged);
+    EXPECT_TRUE(img.empty());
+  }
+  // A delta to the very end and data that stop early are fine.
+  ASSERT_EQ(decode(bmp40(4, 3, 8, 1, quad_palette({1, 2}), {0, 2, 4, 3}), img), LoadResult::Success);
+  ASSERT_EQ(decode(bmp40(4, 3, 8, 1, quad_palette({1, 2}), {4, 1}), img), LoadResult::Success);
+  EXPECT_EQ(img.row(2)[3], 0xFF000002u);
+  EXPECT_EQ(img.row(0)[0], 0xFF000000u);
   // Top-down RLE does not exist.
   EXPECT_EQ(decode(bmp40(4, -3, 8, 1, quad_palette({1, 2}), rle), img), LoadResult::WrongFormat);
 }
@@ -132,10 +140,13 @@ TEST(BmpDecode, DepthsMasksAndRowOrder) {
   EXPECT_EQ(img.row(0)[1], 0xFFFF0000u);
   EXPECT_EQ(img.row(0)[2], 0xFF00FF00u);
   EXPECT_EQ(img.row(0)[3], 0xFF0000FFu);
-  // A mask with a gap in it is refused.
-  test::Bytes gap;
-  gap.u32(0xF0F0).u32(0x0F00).u32(0x000F);
-  EXPECT_EQ(decode(bmp40(4, 1, 16, 3, {}, px.v, gap.v), img), LoadResult::WrongFormat);
+  // Masks with a gap, an empty one, or two sharing bits are refused.
+  for (const auto& m : {std::vector<uint32_t>{0xF0F0, 0x0F00, 0x000F}, std::vector<uint32_t>{0xFF00, 0x00FF, 0},
+                        std::vector<uint32_t>{0xF800, 0x0FE0, 0x001F}}) {
+    test::Bytes bad;
+    bad.u32(m[0]).u32(m[1]).u32(m[2]);
+    EXPECT_EQ(decode(bmp40(4, 1, 16, 3, {}, px.v, bad.v), img), LoadResult::WrongFormat);
+  }
 
   // 1-bit, top-down (negative height): the first stored row is the top.
   const std::vector<uint8_t> rows = {0x80, 0, 0, 0, 0x40, 0, 0, 0};
@@ -163,6 +174,17 @@ TEST(BmpDecode, SizesAreCheckedBeforeAnythingIsAllocated) {
   EXPECT_EQ(decode(bmp40(1, -4501, 24, 0, {}, std::vector<uint8_t>(16)), img), LoadResult::TooLarge);
   EXPECT_EQ(decode(bmp40(0, 1, 24, 0, {}, std::vector<uint8_t>(4)), img), LoadResult::WrongFormat);
   EXPECT_EQ(decode(bmp40(-5, 1, 24, 0, {}, std::vector<uint8_t>(4)), img), LoadResult::WrongFormat);
+  // Header sizes beyond the end of the file: the file size, the image size,
+  // a palette larger than the room before the pixels.
+  auto big = bmp40(1, 1, 24, 0, {}, {1, 2, 3, 0});
+  big[2] = 0xFF;
+  EXPECT_EQ(decode(big, img), LoadResult::Damaged);
+  big = bmp40(1, 1, 24, 0, {}, {1, 2, 3, 0});
+  big[34] = 5;  // biSizeImage 5 with 4 bytes of pixels
+  EXPECT_EQ(decode(big, img), LoadResult::Damaged);
+  big = bmp40(1, 1, 8, 0, quad_palette({1, 2}), {1, 0, 0, 0});
+  big[46] = 3;  // three colours declared, two stored
+  EXPECT_EQ(decode(big, img), LoadResult::Damaged);
   // The largest size with almost no pixel data: refused as cut short, not allocated.
   EXPECT_EQ(decode(bmp40(4500, 4500, 24, 0, {}, std::vector<uint8_t>(100)), img), LoadResult::Damaged);
   EXPECT_TRUE(img.empty());

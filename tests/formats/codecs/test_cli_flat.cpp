@@ -14,8 +14,12 @@ namespace {
 
 int cli(const std::vector<std::string>& args) {
   std::string cmd = test::shell_quote(QM_CLI_PATH);
-  for (const auto& a : args) cmd += " " + test::shell_quote(a);
-  const int status = std::system((cmd + " >/dev/null 2>&1").c_str());
+  for (const auto& a : args) {
+    cmd += ' ';
+    cmd += test::shell_quote(a);
+  }
+  cmd += " >/dev/null 2>&1";
+  const int status = std::system(cmd.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -345,6 +345,47 @@ TEST(GifDecode, DamagedFilesFailCleanly) {
   }
 }
 
+TEST(GifDecode, AFullTableStaysAtTwelveBitsWithoutAClearCode) {
+  // Literal codes only and never a clear code after the first: the table
+  // fills up at 4096 entries, after which codes stay 12 bits wide and
+  // nothing more is added.
+  const int n = 6000;
+  std::vector<uint8_t> bytes;
+  uint64_t acc = 0;
+  int bits = 0, width = 9;
+  uint32_t next_free = 258;
+  const auto put = [&](uint32_t code) {
+    acc |= uint64_t(code) << bits;
+    bits += width;
+    while (bits >= 8) {
+      bytes.push_back(uint8_t(acc));
+      acc >>= 8;
+      bits -= 8;
+    }
+  };
+  put(256);
+  for (int i = 0; i < n; ++i) {
+    put(uint32_t(i * 7 % 256));
+    if (i > 0 && next_free < 4096) {
+      ++next_free;
+      if (next_free == (1u << width) && width < 12) ++width;
+    }
+  }
+  put(257);
+  if (bits) bytes.push_back(uint8_t(acc));
+  test::Bytes f;
+  f.str("GIF89a").u16(100).u16(60).u8(0xF7).u8(0).u8(0).raw(grey_palette(256));
+  f.u8(0x2C).u16(0).u16(0).u16(100).u16(60).u8(0).u8(8);
+  for (size_t at = 0; at < bytes.size(); at += 255) {
+    const size_t k = std::min<size_t>(255, bytes.size() - at);
+    f.u8(uint32_t(k)).raw(bytes.data() + at, k);
+  }
+  f.u8(0).u8(0x3B);
+  LayerImage img;
+  ASSERT_EQ(decode(f.v, img), LoadResult::Success);
+  for (int i = 0; i < n; ++i) ASSERT_EQ(img.pixels()[i] & 0xFF, uint32_t(i * 7 % 256)) << i;
+}
+
 TEST(GifDecode, LoadGifReadsAFileSavedBySaveGif) {
   test::ScratchDir dir;
   LayerImage img;

@@ -10,11 +10,11 @@
 namespace qm {
 namespace {
 
-using test::PngSpec;
+using test::PngRecipe;
 
 // What a file's samples mean, worked out here independently of the decoder
 // (tRNS aside): grey levels scaled to 0 … 255, 16-bit samples rounded.
-Pixel expected_pixel(const PngSpec& s, int x, int y) {
+Pixel expected_pixel(const PngRecipe& s, int x, int y) {
   const int ch = test::png_channels(s.colour_type);
   const uint32_t* v = &s.samples[(size_t(y) * size_t(s.width) + size_t(x)) * size_t(ch)];
   const auto scale = [&](uint32_t sample) -> uint32_t {
@@ -30,7 +30,7 @@ Pixel expected_pixel(const PngSpec& s, int x, int y) {
   }
 }
 
-LayerImage expected_image(const PngSpec& s) {
+LayerImage expected_image(const PngRecipe& s) {
   LayerImage img;
   EXPECT_TRUE(img.create(s.width, s.height));
   for (int y = 0; y < s.height; ++y)
@@ -69,7 +69,7 @@ TEST(PngDecode, EveryKindAndSizeDecodesAndInterlacedTwinsMatch) {
       for (int h : sizes) {
         SCOPED_TRACE("type " + std::to_string(k.colour_type) + " depth " + std::to_string(k.depth) + " " +
                      std::to_string(w) + "x" + std::to_string(h));
-        PngSpec s;
+        PngRecipe s;
         s.width = w;
         s.height = h;
         s.colour_type = k.colour_type;
@@ -89,7 +89,7 @@ TEST(PngDecode, EveryKindAndSizeDecodesAndInterlacedTwinsMatch) {
 }
 
 TEST(PngDecode, LowDepthGreyLevelsAndSixteenBitRounding) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 16;
   s.height = 1;
   s.colour_type = 0;
@@ -116,7 +116,7 @@ TEST(PngDecode, LowDepthGreyLevelsAndSixteenBitRounding) {
 }
 
 TEST(PngDecode, ImageDataSplitOverManyChunksDecodesTheSame) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 37;
   s.height = 23;
   s.colour_type = 2;
@@ -129,7 +129,7 @@ TEST(PngDecode, ImageDataSplitOverManyChunksDecodesTheSame) {
 }
 
 TEST(PngDecode, SinglyTransparentPaletteEntryIsReportedAndPixelsStayOpaque) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 4;
   s.colour_type = 3;
   s.palette = make_palette(4);
@@ -145,7 +145,7 @@ TEST(PngDecode, SinglyTransparentPaletteEntryIsReportedAndPixelsStayOpaque) {
 }
 
 TEST(PngDecode, PartialPaletteAlphaBecomesPerPixelAlpha) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 4;
   s.colour_type = 3;
   s.depth = 2;
@@ -170,7 +170,7 @@ TEST(PngDecode, PartialPaletteAlphaBecomesPerPixelAlpha) {
 }
 
 TEST(PngDecode, GreyAndRgbKeysAreReportedAtTheFileDepth) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 2;
   s.colour_type = 0;
   s.depth = 4;
@@ -200,7 +200,7 @@ TEST(PngDecode, GreyAndRgbKeysAreReportedAtTheFileDepth) {
 }
 
 TEST(PngDecode, FullyTransparentPixelsOfAlphaFilesBecomeWhite) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 2;
   s.colour_type = 6;
   s.samples = {0, 0, 0, 0, 10, 20, 30, 0x80};
@@ -286,7 +286,7 @@ TEST(PngDecode, HeaderAndChunkFaultsFailCleanly) {
 }
 
 TEST(PngDecode, TruncatedFilesFailAtEveryLengthUntilTheImageIsComplete) {
-  PngSpec s;
+  PngRecipe s;
   s.width = 9;
   s.height = 7;
   s.colour_type = 6;

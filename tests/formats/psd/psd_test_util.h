@@ -3,6 +3,7 @@
 // under test (big-endian bytes, literal-only PackBits), and small helpers.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,14 +13,24 @@
 
 namespace qm::test {
 
+// Appends bytes (resize and copy: GCC 12 warns falsely about vector insert).
+inline void append(std::vector<uint8_t>& to, const uint8_t* p, size_t n) {
+  const size_t at = to.size();
+  to.resize(at + n);
+  if (n) std::memcpy(to.data() + at, p, n);
+}
+inline void append(std::vector<uint8_t>& to, const std::vector<uint8_t>& more) {
+  append(to, more.data(), more.size());
+}
+
 struct Be {
   std::vector<uint8_t> v;
   Be& u8(uint32_t x) { v.push_back(uint8_t(x)); return *this; }
   Be& u16(uint32_t x) { return u8(x >> 8).u8(x); }
   Be& u32(uint32_t x) { return u16(x >> 16).u16(x); }
-  Be& str(std::string_view s) { v.insert(v.end(), s.begin(), s.end()); return *this; }
-  Be& raw(const std::vector<uint8_t>& b) { v.insert(v.end(), b.begin(), b.end()); return *this; }
-  Be& zeros(size_t n) { v.insert(v.end(), n, 0); return *this; }
+  Be& str(std::string_view s) { append(v, reinterpret_cast<const uint8_t*>(s.data()), s.size()); return *this; }
+  Be& raw(const std::vector<uint8_t>& b) { append(v, b); return *this; }
+  Be& zeros(size_t n) { v.resize(v.size() + n, 0); return *this; }
   size_t size() const { return v.size(); }
 };
 
@@ -30,7 +41,7 @@ inline std::vector<uint8_t> literal_packbits(const std::vector<uint8_t>& row) {
   for (size_t i = 0; i < row.size(); i += 128) {
     const size_t n = std::min<size_t>(128, row.size() - i);
     out.push_back(uint8_t(n - 1));
-    out.insert(out.end(), row.begin() + ptrdiff_t(i), row.begin() + ptrdiff_t(i + n));
+    append(out, row.data() + i, n);
   }
   return out;
 }
@@ -44,7 +55,7 @@ struct TestChannel {
 // A raw channel: compression 0 and the bytes.
 inline TestChannel raw_channel(int16_t id, const std::vector<uint8_t>& plane) {
   TestChannel c{id, {0, 0}, {}};
-  c.data.insert(c.data.end(), plane.begin(), plane.end());
+  append(c.data, plane);
   return c;
 }
 
@@ -58,8 +69,8 @@ inline TestChannel rle_channel(int16_t id, int w, int h, const std::vector<uint8
     rows.raw(packed);
   }
   TestChannel c{id, {0, 1}, {}};
-  c.data.insert(c.data.end(), counts.v.begin(), counts.v.end());
-  c.data.insert(c.data.end(), rows.v.begin(), rows.v.end());
+  append(c.data, counts.v);
+  append(c.data, rows.v);
   return c;
 }
 
@@ -179,7 +190,7 @@ inline std::vector<uint8_t> reference_unpack(const uint8_t* p, size_t n, size_t 
     if (h >= 0) {
       for (int k = 0; k <= h && i < n; ++k) out.push_back(p[i++]);
     } else if (h != -128 && i < n) {
-      out.insert(out.end(), size_t(1 - h), p[i++]);
+      out.resize(out.size() + size_t(1 - h), p[i++]);
     }
   }
   out.resize(std::min(out.size(), out_size));

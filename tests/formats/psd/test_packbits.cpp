@@ -11,8 +11,12 @@ namespace qm {
 namespace {
 
 std::vector<uint8_t> pack(const std::vector<uint8_t>& row) {
-  std::vector<uint8_t> out;
-  EXPECT_EQ(packbits_pack(row.data(), row.size(), out), out.size());
+  std::vector<uint8_t> out{0xAB};  // appends after what is there
+  const size_t n = packbits_pack(row.data(), row.size(), out);
+  EXPECT_EQ(n + 1, out.size());
+  EXPECT_LE(n, packbits_bound(row.size()));
+  EXPECT_EQ(out[0], 0xAB);
+  out.erase(out.begin());
   return out;
 }
 
@@ -27,6 +31,10 @@ TEST(PackBits, PacketsFollowTheRules) {
   EXPECT_EQ(pack({7, 7}), (std::vector<uint8_t>{0xFF, 7}));
   EXPECT_EQ(pack({1, 2, 3}), (std::vector<uint8_t>{2, 1, 2, 3}));
   EXPECT_EQ(pack({1, 2, 2, 3}), (std::vector<uint8_t>{0, 1, 0xFF, 2, 0, 3}));
+  // The worst case: a single byte between pairs, 4 bytes out for 3 in.
+  std::vector<uint8_t> worst;
+  for (int i = 0; i < 3000; ++i) worst.push_back(uint8_t(i % 3 == 0 ? 250 + i % 2 : i / 3 % 200));
+  EXPECT_EQ(pack(worst).size(), 4000u);
   EXPECT_EQ(pack({5}), (std::vector<uint8_t>{0, 5}));
   EXPECT_TRUE(pack({}).empty());
   // 300 equal bytes: runs of 128, 128 and 44.

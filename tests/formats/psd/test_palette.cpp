@@ -189,7 +189,7 @@ TEST(PaletteFiles, AcoVersionsOneAndTwo) {
   // Photoshop's files: a version 1 section and then version 2; the first counts.
   std::vector<uint8_t> both = aco_file(1, {{0, 0x1200, 0x3400, 0x5600, 0}});
   const std::vector<uint8_t> second = aco_file(2, {{0, 0xFF00, 0xFF00, 0xFF00, 0}});
-  both.insert(both.end(), second.begin(), second.end());
+  test::append(both, second);
   test::write_file(dir.file("both.aco"), both);
   ASSERT_TRUE(ImportPalette(dir.file("both.aco"), store, 0));
   EXPECT_EQ(store.palette(0)[0], 0x123456u);

@@ -170,7 +170,7 @@ TEST_F(PsdReader, PackedDataIsOneStreamWithNoOpHeaders) {
   TestLayer l = test::solid_layer(0, 0, 4, 4, 0, 0, 0, 255);
   std::vector<uint8_t> red{0, 1, 0x80, 0xFE, 2, 0x80, 9, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0xFE, 13};
   test::TestChannel c{0, {0, 1, 0, 99, 0, 0, 0, 1, 0, 7}, {}};
-  c.data.insert(c.data.end(), red.begin(), red.end());
+  test::append(c.data, red);
   l.channels[1] = c;
   spec.layers = {l};
   Document doc;
@@ -325,7 +325,7 @@ TEST_F(PsdReader, ThumbnailIsReadAndClippedToItsStatedSize) {
   const auto with_thumb = [&](const std::vector<uint8_t>& data) {
     TestPsd s = spec;
     const auto block = test::resource_block(1036, data);
-    s.resources.insert(s.resources.end(), block.begin(), block.end());
+    test::append(s.resources, block);
     test::write_file(path_, test::build_psd(s));
     LayerImage img;
     const bool ok = LoadPsdThumbnail(path_, img);

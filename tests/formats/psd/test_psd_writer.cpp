@@ -74,7 +74,9 @@ TEST(PsdBlendKeys, KeyedModesMapBothWaysOthersAreNormal) {
     const PsdBlendKey key = psd_blend_key(mode);
     const bool has_key = std::find(std::begin(unkeyed), std::end(unkeyed), mode) == std::end(unkeyed);
     EXPECT_EQ(psd_blend_mode(key), has_key ? mode : 0) << mode;
-    if (!has_key) EXPECT_EQ(std::string(key.data(), 4), "norm");
+    if (!has_key) {
+      EXPECT_EQ(std::string(key.data(), 4), "norm");
+    }
   }
   EXPECT_EQ(std::string(psd_blend_key(8).data(), 4), "div ");
   EXPECT_EQ(std::string(psd_blend_key(9).data(), 4), "idiv");

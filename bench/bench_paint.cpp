@@ -1,0 +1,92 @@
+// Brush dab throughput; items/s is dabs/s. The dabs follow a wandering path
+// at a tenth of the size apart (every sub-pixel phase occurs), on a stroke
+// buffer that fills up as a real stroke's does, so the blending brush soon
+// blends over paint.
+// BM_paint_freehand_1000 is a whole Pen stroke of 1000 samples: smoothing,
+// dabs, combining into the layer and recompositing, as the canvas runs it.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "document/document.h"
+#include "paint/dab_raster.h"
+#include "paint/dab_shapes.h"
+#include "paint/freehand.h"
+#include "paint/tool_table.h"
+
+namespace {
+
+using namespace qm;
+
+constexpr int kSide = 1024;
+
+std::vector<PointF> dab_positions(double size) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> turn(-0.3, 0.3);
+  std::vector<PointF> out(4096);
+  double x = kSide / 2.0, y = kSide / 2.0, heading = 0;
+  const double step = 0.1 * size, margin = size;
+  for (PointF& p : out) {
+    heading += turn(rng);
+    x += step * std::cos(heading);
+    y += step * std::sin(heading);
+    // Turn back from the edges.
+    if (x < margin || x > kSide - margin || y < margin || y > kSide - margin) {
+      heading += 3.14159;
+      x = std::clamp(x, margin, kSide - margin);
+      y = std::clamp(y, margin, kSide - margin);
+    }
+    p = {x, y};
+  }
+  return out;
+}
+
+void run_dabs(benchmark::State& state, const ShapeMap& shape, int mode) {
+  const double size = double(state.range(0));
+  LayerImage buffer;
+  buffer.create(kSide, kSide);
+  buffer.fill(kTransparent);
+  PaintSurface surface{&buffer, &buffer, buffer.bounds(), {}, {}, mode};
+  const std::vector<PointF> positions = dab_positions(size);
+  size_t i = 0;
+  for (auto _ : state) {
+    const PointF p = positions[i++ & 4095];
+    benchmark::DoNotOptimize(draw_dab(surface, shape, {p.x, p.y, size, 200, 0x204080}, true));
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()));
+}
+
+void BM_paint_pen_dab(benchmark::State& state) { run_dabs(state, hard_disc_map(), kWriteMax); }
+BENCHMARK(BM_paint_pen_dab)->Arg(5)->Arg(20)->Arg(30)->Arg(100);
+
+void BM_paint_brush_dab(benchmark::State& state) { run_dabs(state, cone_map(196), kWriteBlend); }
+BENCHMARK(BM_paint_brush_dab)->Arg(20)->Arg(100);
+
+void BM_paint_freehand_1000(benchmark::State& state) {
+  Document doc;
+  doc.new_canvas(1500, 1500, true);
+  BrushSettings pen;
+  pen.tool = PaintTool::Pen;
+  pen.size = 20;
+  pen.option_word = tool_entry(PaintTool::Pen).default_option_word;
+  std::vector<PointF> path(1000);
+  for (size_t i = 0; i < path.size(); ++i) {
+    const double t = double(i) / path.size();
+    path[i] = {750 + 600 * std::cos(6.2832 * t) * (0.5 + 0.5 * t), 750 + 600 * std::sin(12.566 * t) * 0.8};
+  }
+  int64_t dabs = 0;
+  for (auto _ : state) {
+    FreehandStroke stroke;
+    stroke.begin(doc, pen, path[0], 0.5);
+    for (size_t i = 1; i < path.size(); ++i) stroke.move(path[i], 0.5 + 0.5 * std::sin(i * 0.01));
+    stroke.end();
+    dabs += stroke.dab_count();
+  }
+  state.SetItemsProcessed(dabs);
+}
+BENCHMARK(BM_paint_freehand_1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
