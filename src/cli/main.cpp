@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/flat_png.h"
 #include "document/blend_modes.h"
 #include "document/document.h"
 #include "formats/document_io.h"

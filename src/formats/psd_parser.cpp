@@ -195,8 +195,8 @@ class ChannelDecoder {
  public:
   int decode(Input& in, int64_t length, bool packed, const Rect& rect, const Rect& area,
              uint8_t* plane) {
-    std::memset(plane, 0, size_t(area.w) * size_t(area.h));
     if (area.empty()) return kPsdOk;
+    std::memset(plane, 0, size_t(area.w) * size_t(area.h));
     const int64_t start = in.pos();
     const int dx = area.x - rect.x, dy = area.y - rect.y;
     if (!packed) {

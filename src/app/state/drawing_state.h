@@ -223,9 +223,9 @@ struct DrawingState {
                                           64, 64, 64, 64, 255, 255, 255, 255, 255};
   ToolOptions options;
   std::array<std::array<int, kBrushSlotCount>, kToolCount> brush_slots = [] {
-    std::array<std::array<int, kBrushSlotCount>, kToolCount> slots{};
-    for (auto& tool : slots) tool.fill(kEmptyBrushSlot);
-    return slots;
+    std::array<std::array<int, kBrushSlotCount>, kToolCount> table{};
+    for (auto& tool : table) tool.fill(kEmptyBrushSlot);
+    return table;
   }();
   std::array<uint32_t, kMaskColourRecentCount> mask_colour_recent{};
   Ruler ruler;
