@@ -1,14 +1,173 @@
 #include "app/main_window.h"
 
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include "app/canvas_settings.h"
 #include "app/canvas_widget.h"
+#include "app/info_bar.h"
+#include "app/qt_prompts.h"
+#include "platform/key_codes.h"
 
 namespace qm {
 
-MainWindow::MainWindow(Document& document, QWidget* parent)
-    : QMainWindow(parent), canvas_(new CanvasWidget(document, this)) {
-  // A document that was never saved is shown as "new".
-  setWindowTitle(QStringLiteral("Quillmark2 - 新規作成"));
+namespace {
+
+std::unique_ptr<UserPrompts> real_prompts(AppState& state, QWidget* owner, QtPrompts*& out) {
+  auto prompts = std::make_unique<QtPrompts>(state, owner);
+  out = prompts.get();
+  return prompts;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(AppState& state, std::unique_ptr<UserPrompts> prompts, QWidget* parent)
+    : QMainWindow(parent),
+      state_(state),
+      prompts_(prompts ? std::move(prompts) : real_prompts(state, this, qt_prompts_)),
+      flows_(state, *prompts_, *this, *this),
+      registry_(build_command_registry()),
+      context_(state, flows_, *this),
+      canvas_(new CanvasWidget(state.document, this)),
+      info_bar_(new InfoBar(this)) {
   setCentralWidget(canvas_);
+  setAcceptDrops(true);
+  build_menus();
+  build_toolbar();
+
+  state_.undo.set_limit(state_.settings.env.undo_cnt);
+  canvas_->set_settings(view_settings_from(state_.settings.env));
+  canvas_->viewport()->installEventFilter(this);
+
+  connect(canvas_, &CanvasWidget::pointer_image_position, info_bar_,
+          &InfoBar::set_pointer_position);
+  connect(canvas_, &CanvasWidget::scale_changed, info_bar_, &InfoBar::set_zoom);
+  connect(canvas_, &CanvasWidget::image_size_changed, info_bar_,
+          [this](int w, int h) { info_bar_->set_size(w, h, false); });
+  connect(canvas_, &CanvasWidget::key_pressed, this,
+          [this](int key, Qt::KeyboardModifiers modifiers, bool) { on_key(key, modifiers); });
+  info_bar_->set_zoom(canvas_->view().scale());
+  info_bar_->set_size(state_.document.width(), state_.document.height(), false);
+
+  place_info_bar();
+  update_title();
+  rebuild_recent_menus();
+  refresh_actions();
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::run_command(int id, CommandOrigin origin) {
+  if (job_running()) return false;
+  const bool ran = registry_.run(context_, id, origin);
+  refresh_actions();
+  return ran;
+}
+
+// --- document flows' listener ---------------------------------------------
+
+void MainWindow::document_replaced() {
+  // The flows hand over a composited document: the view only rescales.
+  canvas_->document_replaced();
+  refresh_actions();
+}
+
+void MainWindow::title_changed() { update_title(); }
+
+void MainWindow::recent_lists_changed() { rebuild_recent_menus(); }
+
+void MainWindow::update_title() { setWindowTitle(QString::fromStdString(flows_.title())); }
+
+// --- progress jobs ----------------------------------------------------------
+
+int MainWindow::run_job(const JobFunction& job) {
+  ++jobs_running_;
+  state_.busy = true;
+  const int result = run_progress_job(this, job, job_started_hook_);
+  state_.busy = --jobs_running_ > 0;
+  return result;
+}
+
+bool MainWindow::job_running() const { return jobs_running_ > 0; }
+
+// --- undo -------------------------------------------------------------------
+
+void MainWindow::undo() {
+  const UndoOutcome outcome = state_.undo.undo(state_.document);
+  if (!outcome.done) return;
+  if (outcome.canvas_resized)
+    canvas_->document_changed();
+  else
+    canvas_->update_rect(outcome.refresh);
+}
+
+void MainWindow::redo() {
+  const UndoOutcome outcome = state_.undo.redo(state_.document);
+  if (!outcome.done) return;
+  if (outcome.canvas_resized)
+    canvas_->document_changed();
+  else
+    canvas_->update_rect(outcome.refresh);
+}
+
+// --- keys -------------------------------------------------------------------
+
+void MainWindow::on_key(int key, Qt::KeyboardModifiers modifiers) {
+  if (job_running()) return;
+  KeyPress press;
+  press.key = virtual_key_from_qt(Qt::Key(key), modifiers);
+  press.ctrl = modifiers & Qt::ControlModifier;
+  if (press.key == 0) return;
+  // The canvas is idle whenever a key reaches the window: no tool drags yet.
+  const KeyDispatch dispatch = dispatch_key(state_.keys, press, CanvasKeyState::kIdle);
+  for (const KeyAction& action : {dispatch.fixed, dispatch.bound}) {
+    if (action.kind == KeyActionKind::kNone) continue;
+    if (action.kind == KeyActionKind::kCommand)
+      run_command(action.value);
+    else
+      emit key_action(action);
+  }
+}
+
+// --- closing and dropping ---------------------------------------------------
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (job_running() || !flows_.may_close()) {
+    event->ignore();
+    return;
+  }
+  store_view_flags();
+  store_placement();
+  event->accept();
+}
+
+bool MainWindow::accepts_drops() const {
+  return !job_running() && !(qt_prompts_ && qt_prompts_->file_dialog_open());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (accepts_drops() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  if (!accepts_drops()) return;
+  const QList<QUrl> urls = event->mimeData()->urls();
+  // Only the first file counts.
+  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+  event->acceptProposedAction();
+  const std::string path = urls.first().toLocalFile().toStdString();
+  flows_.open_path(path, true);
+  refresh_actions();
+  raise();
+  activateWindow();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == canvas_->viewport() && event->type() == QEvent::Resize) place_info_bar();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace qm

@@ -221,6 +221,48 @@ std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_ta
   return out;
 }
 
+void ycc_row(const Pixel* px, int n, int16_t* y, int16_t* cb, int16_t* cr) {
+  int x = 0;
+#if defined(__SSE2__)
+  // Eight pixels at a time in 16-bit lanes: every sum and product of the
+  // formulas stays within 16 bits (Y's sum below 65536 unsigned, Cb's and
+  // Cr's within ±32640), so the results equal the scalar ones exactly.
+  const __m128i byte_mask = _mm_set1_epi32(0xFF);
+  const __m128i k128 = _mm_set1_epi16(128);
+  for (; x + 8 <= n; x += 8) {
+    const __m128i p0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + x));
+    const __m128i p1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + x + 4));
+    // Pixels are 0xAARRGGBB: pick each channel of the eight into 16-bit lanes.
+    const __m128i b = _mm_packs_epi32(_mm_and_si128(p0, byte_mask), _mm_and_si128(p1, byte_mask));
+    const __m128i g = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(p0, 8), byte_mask),
+                                      _mm_and_si128(_mm_srli_epi32(p1, 8), byte_mask));
+    const __m128i r = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(p0, 16), byte_mask),
+                                      _mm_and_si128(_mm_srli_epi32(p1, 16), byte_mask));
+    const __m128i ysum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(r, _mm_set1_epi16(77)),
+                                                     _mm_mullo_epi16(g, _mm_set1_epi16(150))),
+                                       _mm_mullo_epi16(b, _mm_set1_epi16(29)));
+    const __m128i yv = _mm_sub_epi16(_mm_srli_epi16(ysum, 8), k128);
+    const __m128i cbv = _mm_srai_epi16(_mm_add_epi16(_mm_sub_epi16(_mm_mullo_epi16(r, _mm_set1_epi16(-43)),
+                                                                   _mm_mullo_epi16(g, _mm_set1_epi16(85))),
+                                                     _mm_slli_epi16(b, 7)),
+                                       8);
+    const __m128i crv = _mm_srai_epi16(_mm_sub_epi16(_mm_sub_epi16(_mm_slli_epi16(r, 7),
+                                                                   _mm_mullo_epi16(g, _mm_set1_epi16(107))),
+                                                     _mm_mullo_epi16(b, _mm_set1_epi16(21))),
+                                       8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y + x), yv);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cb + x), cbv);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cr + x), crv);
+  }
+#endif
+  for (; x < n; ++x) {
+    const int r = red_of(px[x]), g = green_of(px[x]), b = blue_of(px[x]);
+    y[x] = int16_t(((77 * r + 150 * g + 29 * b) >> 8) - 128);
+    cb[x] = int16_t((-43 * r - 85 * g + 128 * b) >> 8);
+    cr[x] = int16_t((128 * r - 107 * g - 21 * b) >> 8);
+  }
+}
+
 }  // namespace jpeg_detail
 
 std::array<std::array<uint8_t, 64>, 2> jpeg_quant_tables(int quality) {
@@ -345,14 +387,6 @@ inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
   if (last != 63) w.put(comp.ac->code[0x00], comp.ac->length[0x00]);
 }
 
-// Y, Cb, Cr of one pixel in integer arithmetic (arithmetic shifts).
-inline void to_ycc(Pixel p, int& y, int& cb, int& cr) {
-  const int r = red_of(p), g = green_of(p), b = blue_of(p);
-  y = ((77 * r + 150 * g + 29 * b) >> 8) - 128;
-  cb = (-43 * r - 85 * g + 128 * b) >> 8;
-  cr = (128 * r - 107 * g - 21 * b) >> 8;
-}
-
 void put_marker_segment(std::vector<uint8_t>& out, uint8_t marker, const std::vector<uint8_t>& body) {
   out.push_back(0xFF);
   out.push_back(marker);
@@ -418,61 +452,60 @@ bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options_i
   BitWriter bits(out);
   bits.start();
 
-  alignas(32) float ybuf[4][64], cbbuf[64], crbuf[64];
-  if (!o.subsample) {
-    for (int my = 0; my < h; my += 8) {
-      for (int mx = 0; mx < w; mx += 8) {
-        // Samples outside the image repeat the last column or row.
-        const bool inside = mx + 8 <= w && my + 8 <= h;
-        for (int r = 0; r < 8; ++r) {
-          const Pixel* row = image.row(std::min(my + r, h - 1));
-          for (int c = 0; c < 8; ++c) {
-            const Pixel p = inside ? row[mx + c] : row[std::min(mx + c, w - 1)];
-            int y, cb, cr;
-            to_ycc(p, y, cb, cr);
-            ybuf[0][8 * r + c] = float(y);
-            cbbuf[8 * r + c] = float(cb);
-            crbuf[8 * r + c] = float(cr);
-          }
-        }
+  // One strip of MCU rows at a time, converted once into 16-bit planes.
+  // Samples outside the image repeat the last column or row.
+  const int mcu = o.subsample ? 16 : 8;
+  const int padded = (w + mcu - 1) / mcu * mcu;
+  std::vector<int16_t> planes(size_t(3) * size_t(mcu) * size_t(padded));
+  int16_t* yp = planes.data();
+  int16_t* cbp = yp + size_t(mcu) * size_t(padded);
+  int16_t* crp = cbp + size_t(mcu) * size_t(padded);
+  alignas(16) float ybuf[4][64], cbbuf[64], crbuf[64];
+  const auto load = [&](const int16_t* plane, int x0, int y0, float* block) {
+    for (int r = 0; r < 8; ++r) {
+      const int16_t* src = plane + size_t(y0 + r) * size_t(padded) + size_t(x0);
+      for (int c = 0; c < 8; ++c) block[8 * r + c] = float(src[c]);
+    }
+  };
+  for (int my = 0; my < h; my += mcu) {
+    for (int r = 0; r < mcu; ++r) {
+      const size_t at = size_t(r) * size_t(padded);
+      jpeg_detail::ycc_row(image.row(std::min(my + r, h - 1)), w, yp + at, cbp + at, crp + at);
+      for (int x = w; x < padded; ++x) {
+        yp[at + size_t(x)] = yp[at + size_t(w - 1)];
+        cbp[at + size_t(x)] = cbp[at + size_t(w - 1)];
+        crp[at + size_t(x)] = crp[at + size_t(w - 1)];
+      }
+    }
+    for (int mx = 0; mx < w; mx += mcu) {
+      if (!o.subsample) {
+        load(yp, mx, 0, ybuf[0]);
+        load(cbp, mx, 0, cbbuf);
+        load(crp, mx, 0, crbuf);
         encode_block(bits, yc, ybuf[0]);
         encode_block(bits, cbc, cbbuf);
         encode_block(bits, crc, crbuf);
+        continue;
       }
-    }
-  } else {
-    alignas(32) int32_t cbfull[16][16], crfull[16][16];
-    for (int my = 0; my < h; my += 16) {
-      for (int mx = 0; mx < w; mx += 16) {
-        const bool inside = mx + 16 <= w && my + 16 <= h;
-        for (int r = 0; r < 16; ++r) {
-          const Pixel* row = image.row(std::min(my + r, h - 1));
-          float* yrow = ybuf[(r >> 3) * 2] + 8 * (r & 7);
-          for (int c = 0; c < 16; ++c) {
-            const Pixel p = inside ? row[mx + c] : row[std::min(mx + c, w - 1)];
-            int y, cb, cr;
-            to_ycc(p, y, cb, cr);
-            // Blocks (0,0), (8,0), (0,8), (8,8): the right half goes to the next block.
-            yrow[(c >> 3) * 64 + (c & 7)] = float(y);
-            cbfull[r][c] = cb;
-            crfull[r][c] = cr;
-          }
+      // Four Y blocks in the order (0,0), (8,0), (0,8), (8,8), then Cb and
+      // Cr as the sum of each 2 × 2 neighbourhood over 4, truncated toward zero.
+      load(yp, mx, 0, ybuf[0]);
+      load(yp, mx + 8, 0, ybuf[1]);
+      load(yp, mx, 8, ybuf[2]);
+      load(yp, mx + 8, 8, ybuf[3]);
+      for (int r = 0; r < 8; ++r) {
+        const size_t a = size_t(2 * r) * size_t(padded) + size_t(mx), b = a + size_t(padded);
+        for (int c = 0; c < 8; ++c) {
+          const size_t k = size_t(2 * c);
+          const int sb = cbp[a + k] + cbp[a + k + 1] + cbp[b + k] + cbp[b + k + 1];
+          const int sr = crp[a + k] + crp[a + k + 1] + crp[b + k] + crp[b + k + 1];
+          cbbuf[8 * r + c] = float(sb / 4);
+          crbuf[8 * r + c] = float(sr / 4);
         }
-        for (int r = 0; r < 8; ++r) {
-          for (int c = 0; c < 8; ++c) {
-            // The 2 × 2 sum over 4, truncated toward zero.
-            const int sb = cbfull[2 * r][2 * c] + cbfull[2 * r][2 * c + 1] + cbfull[2 * r + 1][2 * c] +
-                           cbfull[2 * r + 1][2 * c + 1];
-            const int sr = crfull[2 * r][2 * c] + crfull[2 * r][2 * c + 1] + crfull[2 * r + 1][2 * c] +
-                           crfull[2 * r + 1][2 * c + 1];
-            cbbuf[8 * r + c] = float(sb / 4);
-            crbuf[8 * r + c] = float(sr / 4);
-          }
-        }
-        for (int b = 0; b < 4; ++b) encode_block(bits, yc, ybuf[b]);
-        encode_block(bits, cbc, cbbuf);
-        encode_block(bits, crc, crbuf);
       }
+      for (int k = 0; k < 4; ++k) encode_block(bits, yc, ybuf[k]);
+      encode_block(bits, cbc, cbbuf);
+      encode_block(bits, crc, crbuf);
     }
   }
   bits.finish();

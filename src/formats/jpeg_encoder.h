@@ -46,6 +46,10 @@ void transform_block(const float* samples, const float* reciprocals, int16_t* zi
 // The reciprocals for a quantisation table given in zigzag order.
 std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_table);
 extern const uint8_t kZigzag[64];  // natural index of each zigzag position
+// Y − 128, Cb and Cr of `n` pixels in integer arithmetic with arithmetic
+// right shifts: Y = ((77 R + 150 G + 29 B) >> 8) − 128,
+// Cb = (−43 R − 85 G + 128 B) >> 8, Cr = (128 R − 107 G − 21 B) >> 8.
+void ycc_row(const Pixel* pixels, int n, int16_t* y, int16_t* cb, int16_t* cr);
 }  // namespace jpeg_detail
 
 }  // namespace qm

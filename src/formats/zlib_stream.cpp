@@ -115,7 +115,8 @@ uint64_t DeflateToFile(BinaryFile& file, const void* data, size_t size, int leve
                            level, progress);
 }
 
-bool InflateRowsFromFile(BinaryFile& file, ByteRows rows, uint64_t compressed_size) {
+bool InflateRowsFromFile(BinaryFile& file, ByteRows rows, uint64_t compressed_size,
+                         uint64_t* produced) {
   z_stream s{};
   if (inflateInit2(&s, kWindowBits) != Z_OK) return false;
   InflateGuard guard{&s};
@@ -144,6 +145,7 @@ bool InflateRowsFromFile(BinaryFile& file, ByteRows rows, uint64_t compressed_si
     const size_t room = s.avail_out;
     const int rc = inflate(&s, Z_NO_FLUSH);
     if (!out.done()) out.advance(room - s.avail_out);
+    if (produced) *produced = s.total_out;
     if (rc == Z_STREAM_END) return true;
     // Anything but plain progress: corrupt data, or Z_BUF_ERROR, which means
     // the input ran out (cut short) or the destination is full (overfilled).
@@ -151,9 +153,10 @@ bool InflateRowsFromFile(BinaryFile& file, ByteRows rows, uint64_t compressed_si
   }
 }
 
-bool InflateFromFile(BinaryFile& file, void* dst, size_t dst_size, uint64_t compressed_size) {
-  return InflateRowsFromFile(
-      file, {static_cast<uint8_t*>(dst), dst_size, dst_size ? 1u : 0u, 0}, compressed_size);
+bool InflateFromFile(BinaryFile& file, void* dst, size_t dst_size, uint64_t compressed_size,
+                     uint64_t* produced) {
+  return InflateRowsFromFile(file, {static_cast<uint8_t*>(dst), dst_size, dst_size ? 1u : 0u, 0},
+                             compressed_size, produced);
 }
 
 struct Inflater::State {

@@ -51,8 +51,11 @@ uint64_t DeflateRowsToFile(BinaryFile& file, ConstByteRows rows, int level, Prog
 // filled less than the destination; false when the data is cut short,
 // corrupt, or would overfill the destination. The file position afterwards
 // lies somewhere within the compressed bytes: callers seek past them.
-bool InflateFromFile(BinaryFile& file, void* dst, size_t dst_size, uint64_t compressed_size);
-bool InflateRowsFromFile(BinaryFile& file, ByteRows rows, uint64_t compressed_size);
+// `produced`, when given, receives the number of bytes written (in row order).
+bool InflateFromFile(BinaryFile& file, void* dst, size_t dst_size, uint64_t compressed_size,
+                     uint64_t* produced = nullptr);
+bool InflateRowsFromFile(BinaryFile& file, ByteRows rows, uint64_t compressed_size,
+                         uint64_t* produced = nullptr);
 
 // The same from a memory buffer.
 bool InflateBuffer(void* dst, size_t dst_size, const void* src, size_t src_size);

@@ -1,6 +1,7 @@
 #include "paint/brush_engine.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "paint/dab_raster.h"
 #include "paint/dot_line.h"
@@ -88,6 +89,18 @@ void BrushEngine::stamp(int x, int y) {
 
 void BrushEngine::dot_line(IntPoint a, IntPoint b, bool continuing) {
   if (!surface_.raster || dot_.size == 0) return;
+  if (continuing && a == b) return;
+  // A line whose stamps all miss the writable area changes nothing; only the
+  // finger's pick-up at its last point matters.
+  const int n = dot_.size;
+  const Rect reach = intersect({int(std::min<int64_t>(a.x, b.x) - n), int(std::min<int64_t>(a.y, b.y) - n),
+                                int(std::abs(int64_t{a.x} - b.x) + 2 * n + 1),
+                                int(std::abs(int64_t{a.y} - b.y) + 2 * n + 1)},
+                               surface_.writable());
+  if (reach.empty()) {
+    if (state_.smudge) smudge_.pass_outside(b.x, b.y);
+    return;
+  }
   walk_dot_line(a, b, continuing, [this](int x, int y) { stamp(x, y); });
 }
 

@@ -40,9 +40,7 @@ Rect Smudge::stamp(const PaintSurface& surface, const DotShape& shape, int x, in
   const int x0 = x - n / 2, y0 = y - n / 2;
   const Rect area = intersect({x0, y0, n, n}, surface.writable());
   if (area.empty()) {
-    pending_ = true;
-    pending_x_ = x;
-    pending_y_ = y;
+    pass_outside(x, y);
     return {};
   }
   if (pending_) pick_up(layer, shape, pending_x_, pending_y_);

@@ -19,6 +19,12 @@ class Smudge {
   // 0 … 255, then carries what lies there now. Returns the pixels it may
   // have changed (cut to the writable area).
   Rect stamp(const PaintSurface& surface, const DotShape& shape, int x, int y, int density);
+  // A stamp at (x, y) known to miss the writable area (as stamp() would find).
+  void pass_outside(int x, int y) {
+    pending_ = true;
+    pending_x_ = x;
+    pending_y_ = y;
+  }
 
  private:
   std::vector<Pixel> carried_;  // n × n, row-major

@@ -315,7 +315,19 @@ TEST(NativeDocument, LayerStreamsAreJudged) {
   s.layers = {{test::name_field("p"), 0, 128, 1, {}, test::zlib_compress(part.data(), 4), {}}};
   ASSERT_EQ(load_bytes(dir, test::native_file(s), d), LoadResult::Success);
   EXPECT_EQ(d->layer_at(0)->image.row(1)[0], 0x11111111u);  // bottom row first
+  EXPECT_EQ(d->layer_at(0)->image.row(1)[1], kTransparent);
   EXPECT_EQ(d->layer_at(0)->image.row(0)[0], kTransparent);
+  // Ending inside a pixel: its other bytes stay those of transparent white.
+  std::vector<uint8_t> part3(11, 0x22);
+  s.width = 3;
+  s.layers = {{test::name_field("q"), 0, 128, 1, {}, test::zlib_compress(part3.data(), 11), {}}};
+  ASSERT_EQ(load_bytes(dir, test::native_file(s), d), LoadResult::Success);
+  const LayerImage& q = d->layer_at(0)->image;
+  EXPECT_EQ(q.row(1)[1], 0x22222222u);
+  EXPECT_EQ(q.row(1)[2], 0x00222222u);
+  EXPECT_EQ(q.row(0)[0], kTransparent);
+  EXPECT_EQ(q.row(0)[2], kTransparent);
+  s.width = 2;
   // Bytes after the stream inside Z are passed over, and the next layer reads.
   s.layers = {{test::name_field("a"), 0, 128, 1, px, {}, {1, 2, 3, 4, 5}},
               {test::name_field("b"), 0, 128, 1, px, {}, {}}};

@@ -355,3 +355,53 @@ TEST(Stroke, UndoRestoresTheLayerBitForBit) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+// Settings and samples from a broken device or a damaged settings file:
+// every value out of range, points far away or not numbers. Nothing may be
+// addressed outside the canvas (the sanitizer build checks), and undo still
+// restores the layer exactly.
+TEST(Stroke, WildSettingsAndSamplesStayInsideAndUndo) {
+  std::mt19937 rng(77);
+  const double specials[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                             -1e308, 1e308, -3e6, 3e6, -0.0, 1e-300};
+  static const uint8_t tex[3] = {0, 128, 255};
+  auto coordinate = [&](int side) {
+    return rng() % 6 == 0 ? specials[rng() % 8] : double(int(rng() % uint32_t(side + 20)) - 10) + (rng() % 16) / 16.0;
+  };
+  for (int round = 0; round < 150; ++round) {
+    const int w = 1 + int(rng() % 40), h = 1 + int(rng() % 30);
+    Document doc;
+    test::make_doc(doc, w, h);
+    test::paint_background(doc.current()->image);
+    doc.current()->mask_mode = int(rng() % 4);
+    UndoHistory history;
+    doc.set_undo_recorder(&history);
+    const uint64_t before = test::hash_pixels(doc.current()->image);
+    BrushSettings s;
+    s.tool = PaintTool(rng() % 19);
+    s.size = int(rng() % 400) - 50;
+    s.density = int(rng() % 600) - 100;
+    s.option_word = int(rng());
+    s.colour = rng();
+    s.colour_mask_type = int(rng() % 5) - 1;
+    s.colour_mask_count = int(rng() % 9) - 2;
+    if (rng() % 2) s.texture = {int(rng() % 4) - 1, int(rng() % 3), tex};
+    FreehandStroke st;
+    if (st.begin(doc, s, {coordinate(w), coordinate(h)}, specials[rng() % 8], {rng() % 2 == 0})) {
+      for (int i = 0; i < 6; ++i) st.move({coordinate(w), coordinate(h)}, (int(rng() % 300) - 100) / 100.0);
+      st.end();
+      EXPECT_LE(history.undo_count(), 1);
+      if (history.undo_count() == 1) {
+        ASSERT_TRUE(history.undo(doc).done);
+        EXPECT_EQ(test::hash_pixels(doc.current()->image), before) << "round " << round;
+      }
+    }
+    doc.set_undo_recorder(nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace qm

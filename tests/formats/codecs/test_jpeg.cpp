@@ -77,6 +77,26 @@ TEST(JpegEncode, FastTransformIsBitIdenticalToThePlainReference) {
   }
 }
 
+TEST(JpegEncode, ColourConversionIsBitIdenticalToThePlainFormula) {
+  // Every colour once, in runs whose lengths are not multiples of eight.
+  std::vector<Pixel> px(1 << 24);
+  for (uint32_t i = 0; i < px.size(); ++i) px[i] = 0xFF000000u | i;
+  std::vector<int16_t> y(px.size()), cb(px.size()), cr(px.size());
+  for (size_t at = 0; at < px.size(); at += 4093) {
+    const int n = int(std::min<size_t>(4093, px.size() - at));
+    jpeg_detail::ycc_row(px.data() + at, n, y.data() + at, cb.data() + at, cr.data() + at);
+  }
+  size_t wrong = 0;
+  uint32_t first_wrong = 0;
+  for (uint32_t i = 0; i < px.size(); ++i) {
+    const int r = int(i >> 16), g = int((i >> 8) & 255), b = int(i & 255);
+    if (y[i] != ((77 * r + 150 * g + 29 * b) >> 8) - 128 || cb[i] != (-43 * r - 85 * g + 128 * b) >> 8 ||
+        cr[i] != (128 * r - 107 * g - 21 * b) >> 8)
+      first_wrong = wrong++ ? first_wrong : i;
+  }
+  EXPECT_EQ(wrong, 0u) << "first at colour " << std::hex << first_wrong;
+}
+
 TEST(JpegEncode, QuantisationTablesFollowTheQuality) {
   const auto q50 = jpeg_quant_tables(50);
   EXPECT_EQ(q50[0][0], 16);
