@@ -179,7 +179,7 @@ def seeds():
     put(CORPUS, "bmp", "pal8.bmp", bmp(5, 3, 8, rows(5, 3, 8, lambda x, y: (x + y) % 4), pal))
     put(CORPUS, "bmp", "pal1_topdown.bmp", bmp(9, -2, 1, rows(9, 2, 1, lambda x, y: (x + y) & 1), pal[:8]))
     put(CORPUS, "bmp", "pal4.bmp", bmp(7, 2, 4, rows(7, 2, 4, lambda x, y: x % 4), pal))
-    put(CORPUS, "bmp", "rle8.bmp", bmp(4, 3, 8, bytes([2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 1, 3, 2, 0, 1]),
+    put(CORPUS, "bmp", "rle8.bmp", bmp(4, 3, 8, bytes([2, 1, 1, 2, 1, 3, 0, 0, 0, 2, 1, 1, 0, 3, 2, 2, 2, 0, 0, 1]),
                                        pal, compression=1))
     put(CORPUS, "bmp", "rle4.bmp", bmp(8, 1, 4, bytes([5, 0x12, 0, 3, 0x34, 0x50, 0, 1]), pal, compression=2))
     put(CORPUS, "bmp", "rgb565.bmp", bmp(3, 2, 16, rows(3, 2, 16, lambda x, y: 0xF81F * x + y), compression=3,

@@ -78,6 +78,11 @@ void CanvasWidget::document_changed() {
   show_rect(view_.document_changed());
   emit image_size_changed(view_.geometry().image_w, view_.geometry().image_h);
 }
+void CanvasWidget::document_replaced() {
+  // place() is document_changed() without the recomposition.
+  show_rect(view_.place(viewport()->width(), viewport()->height()));
+  emit image_size_changed(view_.geometry().image_w, view_.geometry().image_h);
+}
 void CanvasWidget::update_rect(Rect image_rect) { show_rect(view_.update_rect(image_rect)); }
 void CanvasWidget::present_dirty() { show_rect(view_.present_dirty()); }
 void CanvasWidget::redraw_all() { show_rect(view_.redraw_all()); }
@@ -117,6 +122,7 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     // A window larger than every screen (or no buffer): the rest is background.
     for (const QRect& rest : QRegion(r) - QRegion(from_buffer)) painter.fillRect(rest, background);
   }
+  emit painted();
 }
 
 void CanvasWidget::resizeEvent(QResizeEvent* event) {

@@ -25,6 +25,10 @@ class CanvasWidget : public QAbstractScrollArea {
   // scroll bars.
   void set_settings(const ViewSettings& settings);
   void document_changed();  // new, opened or resized Document
+  // A Document that replaced the old one already composited (the open and
+  // new-canvas flows composite before they hand it over): size, centre and
+  // rescale, without compositing again.
+  void document_replaced();
   void update_rect(Rect image_rect);  // after an edit of the image
   void present_dirty();  // after a layer operation recomposited by itself
   void redraw_all();
@@ -53,6 +57,8 @@ class CanvasWidget : public QAbstractScrollArea {
   void pointer_image_position(int x, int y);
   void scale_changed(int percent);
   void image_size_changed(int width, int height);
+  // After every paint of the canvas area (the start-up timing listens).
+  void painted();
 
  protected:
   bool event(QEvent* event) override;

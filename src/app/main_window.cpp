@@ -9,6 +9,7 @@
 #include "app/canvas_settings.h"
 #include "app/canvas_widget.h"
 #include "app/info_bar.h"
+#include "app/layer_nudge.h"
 #include "app/qt_prompts.h"
 #include "platform/key_codes.h"
 
@@ -125,10 +126,14 @@ void MainWindow::on_key(int key, Qt::KeyboardModifiers modifiers) {
   const KeyDispatch dispatch = dispatch_key(state_.keys, press, CanvasKeyState::kIdle);
   for (const KeyAction& action : {dispatch.fixed, dispatch.bound}) {
     if (action.kind == KeyActionKind::kNone) continue;
-    if (action.kind == KeyActionKind::kCommand)
+    if (action.kind == KeyActionKind::kCommand) {
       run_command(action.value);
-    else
+    } else if (action.kind == KeyActionKind::kMoveLayer) {
+      canvas_->update_rect(nudge_current_layer(state_.document, action.dx, action.dy));
+      refresh_actions();
+    } else {
       emit key_action(action);
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <utility>
 #include <vector>
 
 #include "app/command_ids.h"
@@ -71,6 +72,14 @@ void MainWindow::build_toolbar() {
   toolbar_->setFloatable(false);
   toolbar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
+  // Short button texts; the menus keep the long ones.
+  const std::pair<int, const char*> button_texts[] = {
+      {cmd::kNewCanvas, "새 캔버스"}, {cmd::kOpen, "열기"},       {cmd::kSave, "저장"},
+      {cmd::kSaveAs, "다른 이름으로"}, {cmd::kUndo, "실행 취소"}, {cmd::kRedo, "다시 실행"},
+      {cmd::kZoomOut, "축소"},       {cmd::kZoomMenu, "배율"},     {cmd::kZoomIn, "확대"},
+  };
+  for (const auto& [id, text] : button_texts) action(id)->setIconText(QString::fromUtf8(text));
+
   toolbar_->addAction(action(cmd::kNewCanvas));
   // Open and save as carry drop-down menus (recent folders; save as also
   // the flat formats), rebuilt with the recent lists.
@@ -95,9 +104,6 @@ void MainWindow::build_toolbar() {
   toolbar_->addAction(action(cmd::kZoomMenu));
   zoom_button_ = qobject_cast<QToolButton*>(toolbar_->widgetForAction(action(cmd::kZoomMenu)));
   toolbar_->addAction(action(cmd::kZoomIn));
-  toolbar_->addSeparator();
-  toolbar_->addAction(action(cmd::kMirror));
-  toolbar_->addAction(action(cmd::kGrid));
 
   // The information bar's place at the strip's right end (InfoBarPos 1).
   auto* spacer = new QWidget(toolbar_);

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
+#include <cstdio>
 
 #include "app/app_state.h"
 #include "app/dialogs/gif_options_dialog.h"
@@ -38,6 +39,8 @@ QMessageBox::StandardButton ask(QWidget* owner, QMessageBox::Icon icon, const QS
 QString message_title() { return QStringLiteral("Quillmark2"); }
 
 void QtPrompts::message(const std::string& text) {
+  // Also on the terminal, for whoever started the program from one.
+  std::fprintf(stderr, "quillmark2: %s\n", text.c_str());
   ask(owner_, QMessageBox::Warning, message_title(), q(text), QMessageBox::Ok, QMessageBox::Ok);
 }
 

@@ -15,6 +15,7 @@
 #include "formats/lineforge_document.h"
 #include "formats/native_document.h"
 #include "formats/png_codec.h"
+#include "formats/psd_document.h"
 
 namespace qm {
 namespace {
@@ -92,9 +93,7 @@ LoadResult load_picture_result(const std::string& path, LayerImage& image, Pictu
   } else if (ext == "lfw") {
     r = thumbnail_result(path, LoadLineforgeThumbnail(path, image));
   } else if (ext == "psd") {
-    // The PSD reader (and with it the stored JPEG thumbnail) is not part of
-    // the program yet.
-    r = LoadResult::WrongFormat;
+    r = thumbnail_result(path, LoadPsdThumbnail(path, image));
   }
   if (r != LoadResult::Success) {
     image.destroy();

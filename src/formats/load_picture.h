@@ -42,10 +42,9 @@ void advise_huge_pages(void* p, size_t bytes);
 // The extension after the last dot of the file name, in lower case ("" when none).
 std::string picture_extension(const std::string& path);
 
-// Loads `path` into `image` by its extension: bmp, png, gif, jpg, jpeg, qmd,
-// lfw (psd reports WrongFormat until its thumbnail reader exists). `info` is
-// reset first. Any other extension gives WrongFormat. On failure `image` is
-// left empty.
+// Loads `path` into `image` by its extension: bmp, png, gif, jpg, jpeg, and
+// the thumbnails of qmd, lfw and psd. `info` is reset first. Any other
+// extension gives WrongFormat. On failure `image` is left empty.
 LoadResult load_picture_result(const std::string& path, LayerImage& image, PictureInfo* info);
 
 // The same as a success flag.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "formats/binary_file.h"
+#include "formats/load_picture.h"
 #include "formats/palette_store.h"
 
 namespace qm {
@@ -139,6 +140,11 @@ bool PaletteFromPicture(const LayerImage& picture, PaletteStore& store, int inde
   store.palette(index) = palette;
   store.set_modified(true);
   return true;
+}
+
+bool palette_from_picture_file(const std::string& path, PaletteStore& store, int index) {
+  LayerImage picture;
+  return store.valid_index(index) && LoadPicture(path, picture) && PaletteFromPicture(picture, store, index);
 }
 
 }  // namespace qm

@@ -73,6 +73,9 @@ bool ExportPalette(const std::string& path, const PaletteStore& store, int index
 // Fills palette `index` with the distinct colours of `picture` (alpha
 // ignored) in buffer order, bottom row first, at most 1024; the rest white.
 bool PaletteFromPicture(const LayerImage& picture, PaletteStore& store, int index);
+// The same for a picture file of any kind LoadPicture reads; false, with the
+// palette unchanged, when the file cannot be loaded.
+bool palette_from_picture_file(const std::string& path, PaletteStore& store, int index);
 
 // One .aco swatch as 0xRRGGBB. RGB takes the high bytes; HSB, CMYK, Lab and
 // greyscale swatches are converted to RGB, other colour spaces read as RGB.

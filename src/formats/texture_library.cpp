@@ -6,6 +6,7 @@
 #include <new>
 
 #include "formats/binary_file.h"
+#include "formats/load_picture.h"
 #include "formats/safe_write.h"
 #include "formats/zlib_stream.h"
 
@@ -100,6 +101,12 @@ bool TextureLibrary::assign(std::vector<uint8_t> data, int count) {
   data_ = std::move(data);
   offsets_ = std::move(offsets);
   return true;
+}
+
+bool add_texture_from_file(const std::string& path, TextureLibrary& library, int position) {
+  if (library.count() >= kMaxTextures) return false;
+  LayerImage picture;
+  return LoadPicture(path, picture) && library.add(picture, position);
 }
 
 bool LoadTextureLibrary(const std::string& path, TextureLibrary& library, bool mark_modified) {

@@ -75,6 +75,10 @@ bool LoadTextureLibrary(const std::string& path, TextureLibrary& library, bool m
 // previous file unchanged, when writing or compressing fails.
 bool SaveTextureLibrary(const std::string& path, TextureLibrary& library, bool only_when_modified);
 
+// Converts a picture file of any kind LoadPicture reads; false, with the
+// library unchanged, when the file cannot be loaded or the library is full.
+bool add_texture_from_file(const std::string& path, TextureLibrary& library, int position = -1);
+
 // The spellings the panel uses.
 inline bool AddTexture(TextureLibrary& library, const LayerImage& picture, int position = -1) {
   return library.add(picture, position);

@@ -50,14 +50,19 @@ Rect BrushEngine::take_touched() {
   return r;
 }
 
-void BrushEngine::place_dab(double x, double y, double pressure, double size) {
+bool BrushEngine::track_dab(double x, double y) {
   // Dabs within the same sixteenth of a pixel as the last one add nothing.
   const int x16 = int(x * 16 + 0.5), y16 = int(y * 16 + 0.5);
-  if (has_last_ && x16 == last_x16_ && y16 == last_y16_) return;
+  if (has_last_ && x16 == last_x16_ && y16 == last_y16_) return false;
   has_last_ = true;
   ++dab_count_;
   last_x16_ = x16;
   last_y16_ = y16;
+  return true;
+}
+
+void BrushEngine::place_dab(double x, double y, double pressure, double size) {
+  if (!track_dab(x, y)) return;
   const double density_range = state_.max_density - state_.min_density;
   DabSpec dab{x, y, size, int(density_range * pressure + state_.min_density), state_.colour};
   if (state_.watercolour && surface_.raster) dab.colour = water_.next(*surface_.raster, x, y, size);
@@ -67,7 +72,14 @@ void BrushEngine::place_dab(double x, double y, double pressure, double size) {
 double BrushEngine::segment(const SegmentEnd& a, const SegmentEnd& b, double carried) {
   if (!surface_.raster) return carried;
   if (a.p == b.p) return carried;
-  touch(segment_rect(a.p, b.p, state_.largest_size(), surface_.raster->bounds()));
+  const Rect reach = segment_rect(a.p, b.p, state_.largest_size(), surface_.raster->bounds());
+  if (intersect(reach, surface_.writable()).empty() && !state_.watercolour) {
+    // No dab of this segment can reach the writable area (a sample far off
+    // the canvas): only the spacing and the last dab's place carry on.
+    return walk_segment(a, b, carried, state_.interval, state_.min_size, state_.max_size,
+                        [this](double x, double y, double, double) { track_dab(x, y); });
+  }
+  touch(reach);
   return walk_segment(a, b, carried, state_.interval, state_.min_size, state_.max_size,
                       [this](double x, double y, double pressure, double size) {
                         place_dab(x, y, pressure, size);
@@ -101,7 +113,16 @@ void BrushEngine::dot_line(IntPoint a, IntPoint b, bool continuing) {
     if (state_.smudge) smudge_.pass_outside(b.x, b.y);
     return;
   }
-  walk_dot_line(a, b, continuing, [this](int x, int y) { stamp(x, y); });
+  // Stamps that cannot reach the writable area are passed over cheaply.
+  const Rect near = surface_.writable();
+  const int64_t x0 = int64_t{near.x} - n, x1 = int64_t{near.right()} + n;
+  const int64_t y0 = int64_t{near.y} - n, y1 = int64_t{near.bottom()} + n;
+  walk_dot_line(a, b, continuing, [&](int x, int y) {
+    if (x >= x0 && x < x1 && y >= y0 && y < y1)
+      stamp(x, y);
+    else if (state_.smudge)
+      smudge_.pass_outside(x, y);
+  });
 }
 
 void BrushEngine::pick_up(IntPoint p) {

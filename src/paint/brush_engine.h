@@ -47,6 +47,8 @@ class BrushEngine {
   int64_t dab_count() const { return dab_count_; }
 
  private:
+  // Notes a dab at (x, y); false when the last one lies in the same sixteenth.
+  bool track_dab(double x, double y);
   void place_dab(double x, double y, double pressure, double size);
   void stamp(int x, int y);
   void touch(Rect r);

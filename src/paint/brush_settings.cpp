@@ -92,8 +92,8 @@ BrushState make_brush_state(const BrushSettings& settings, int layer_mask_mode) 
   s.masks.mask_mode = std::clamp(layer_mask_mode, 0, 3);
   s.masks.colour_mask_type = std::clamp(settings.colour_mask_type, 0, 2);
   s.masks.colour_mask_count = std::clamp(settings.colour_mask_count, 0, kMaxColourMasks);
-  for (size_t i = 0; i < s.masks.colours.size(); ++i)
-    s.masks.colours[i] = settings.colour_mask[i] & 0xFFFFFF;
+  for (size_t i = 0; i < s.masks.colour_mask.size(); ++i)
+    s.masks.colour_mask[i] = settings.colour_mask[i] & 0xFFFFFF;
   if (settings.texture.bytes && settings.texture.width > 0 && settings.texture.height > 0)
     s.texture = settings.texture;
   return s;

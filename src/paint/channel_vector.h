@@ -7,6 +7,7 @@
 // multiply-add: the build turns contraction off), so results match it bit
 // for bit; tests compare with the scalar formulas.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "core/pixel.h"

@@ -2,6 +2,7 @@
 // Which pixels a tool may not change: the layer's mask mode and the colour
 // mask, judged on the reference raster (the layer as it was before the stroke).
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "core/pixel.h"
@@ -14,8 +15,8 @@ struct MaskRules {
   int mask_mode = 0;          // the layer's: 0 none, 1 protect transparent,
                               // 2 protect opaque, 3 keep the alpha channel
   int colour_mask_type = 0;   // 0 off, 1 protect the listed colours, 2 paint only on them
-  int colour_mask_count = 0;  // how many of `colours` are listed (0 … 5)
-  std::array<uint32_t, kMaxColourMasks> colours{};  // 0x00RRGGBB
+  int colour_mask_count = 0;  // how many of `colour_mask` are listed (0 … 5)
+  std::array<uint32_t, kMaxColourMasks> colour_mask{};  // 0x00RRGGBB
 
   // False when no pixel can be protected (the write loops then skip the test).
   bool can_protect() const { return mask_mode == 1 || mask_mode == 2 || colour_mask_type != 0; }
@@ -25,7 +26,7 @@ struct MaskRules {
     if (alpha_of(p) == 0) return false;
     const uint32_t rgb = p & 0xFFFFFF;
     for (int i = 0; i < colour_mask_count; ++i)
-      if (colours[size_t(i)] == rgb) return true;
+      if (colour_mask[size_t(i)] == rgb) return true;
     return false;
   }
 };

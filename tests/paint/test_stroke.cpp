@@ -388,7 +388,9 @@ TEST(Stroke, WildSettingsAndSamplesStayInsideAndUndo) {
     s.colour = rng();
     s.colour_mask_type = int(rng() % 5) - 1;
     s.colour_mask_count = int(rng() % 9) - 2;
-    if (rng() % 2) s.texture = {int(rng() % 4) - 1, int(rng() % 3), tex};
+    // A view always describes its bytes; sizes of 0 or below mean none.
+    const TextureView views[] = {{1, 1, tex}, {3, 1, tex}, {1, 3, tex}, {0, 1, tex}, {2, 0, tex}, {-1, -3, tex}};
+    if (rng() % 2) s.texture = views[rng() % 6];
     FreehandStroke st;
     if (st.begin(doc, s, {coordinate(w), coordinate(h)}, specials[rng() % 8], {rng() % 2 == 0})) {
       for (int i = 0; i < 6; ++i) st.move({coordinate(w), coordinate(h)}, (int(rng() % 300) - 100) / 100.0);

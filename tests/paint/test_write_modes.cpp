@@ -104,7 +104,7 @@ TEST(MaskTest, ColourMaskTwoWithoutAMatchProtectsEverything) {
     t.img.copy_from(t.ref);
     t.surface.masks.colour_mask_type = 2;
     t.surface.masks.colour_mask_count = 5;
-    t.surface.masks.colours = {0x010203, 0x040506, 0x070809, 0x0A0B0C, 0x0D0E0F};
+    t.surface.masks.colour_mask = {0x010203, 0x040506, 0x070809, 0x0A0B0C, 0x0D0E0F};
     const uint64_t before = test::hash_pixels(t.img);
     seed_shared_random(1);
     t.write_all(200, 0xFF00FF);
@@ -126,7 +126,7 @@ TEST(MaskTest, Rules) {
   EXPECT_FALSE(m.can_protect());
   m.colour_mask_type = 1;
   m.colour_mask_count = 2;
-  m.colours = {0x00FF00, 0x0000FF};
+  m.colour_mask = {0x00FF00, 0x0000FF};
   EXPECT_TRUE(is_protected(m, half_blue));
   EXPECT_FALSE(is_protected(m, red));
   EXPECT_FALSE(is_protected(m, 0x000000FF));  // transparent: not a listed colour
@@ -210,7 +210,7 @@ TEST(WriteModes, BlurAveragesTheNeighbourhood) {
     t.surface.masks.mask_mode = mask_mode;
     t.surface.masks.colour_mask_type = colour_mask_type;
     t.surface.masks.colour_mask_count = 1;
-    t.surface.masks.colours[0] = 0x0000FF;
+    t.surface.masks.colour_mask[0] = 0x0000FF;
     write_pixel(t.surface, 1, 1, 0x01000000);
     return t.img.get_pixel(1, 1);
   };

@@ -9,8 +9,7 @@
 namespace qm {
 
 // A spin box limited to [lo, hi], starting at `value` brought into range.
-inline QSpinBox* make_range_field(const char* name, int value, int lo, int hi,
-                                  QWidget* parent) {
+inline QSpinBox* make_range_field(const char* name, int value, int lo, int hi, QWidget* parent) {
   auto* box = new QSpinBox(parent);
   box->setObjectName(QString::fromLatin1(name));
   box->setRange(lo, hi);

@@ -1,21 +1,19 @@
 #pragma once
 // Item names the dialogs list: tools, draw types, the key-binding groups,
 // information bar positions and pen side-button actions.
+#include <QDialogButtonBox>
 #include <QString>
 #include <QStringList>
-
-
-#include <QDialogButtonBox>
 
 #include "app/state/key_bindings.h"
 
 namespace qm {
 
-QStringList tool_names();          // 19, by tool index
-QStringList draw_type_names();     // 10, by draw type
-QStringList info_bar_positions();  // 6, InfoBarPos 0..5
-QStringList side_button_actions(); // 5, TabSide 0..4
-QStringList eraser_kinds();        // 3, DefErase 0..2
+QStringList tool_names();           // 19, by tool index
+QStringList draw_type_names();      // 10, by draw type
+QStringList info_bar_positions();   // 6, InfoBarPos 0..5
+QStringList side_button_actions();  // 5, TabSide 0..4
+QStringList eraser_kinds();         // 3, DefErase 0..2
 
 // The names of a key-binding group's items (kKeyGroupSizes[group] of them).
 QStringList key_item_names(KeyGroup group);

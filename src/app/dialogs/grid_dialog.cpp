@@ -34,8 +34,10 @@ GridDialog::GridDialog(const Environment& current, QWidget* parent)
     : QDialog(parent), current_(current) {
   setWindowTitle(QStringLiteral("그리드 설정"));
   auto* size_row = new QHBoxLayout;
-  size_row->addWidget(make_range_field("grid_w", current.grid_w, kMinGridCell, kMaxCanvasSide, this));
-  size_row->addWidget(make_range_field("grid_h", current.grid_h, kMinGridCell, kMaxCanvasSide, this));
+  size_row->addWidget(
+      make_range_field("grid_w", current.grid_w, kMinGridCell, kMaxCanvasSide, this));
+  size_row->addWidget(
+      make_range_field("grid_h", current.grid_h, kMinGridCell, kMaxCanvasSide, this));
   size_row->addStretch();
 
   auto* grid_colour = new ColourButton(current.grid_col, this);
@@ -72,8 +74,8 @@ Environment GridDialog::values() const {
   env.center_grid_col = findChild<ColourButton*>(QStringLiteral("centre_col"))->colour();
   if (findChild<QCheckBox*>(QStringLiteral("centre_shown"))->isChecked())
     env.center_grid_col |= kCentreCrossShown;
-  env.grid_pixel_per =
-      findChild<QComboBox*>(QStringLiteral("pixel_grid_zoom"))->currentIndex() + kFirstPixelGridZoom;
+  env.grid_pixel_per = findChild<QComboBox*>(QStringLiteral("pixel_grid_zoom"))->currentIndex() +
+                       kFirstPixelGridZoom;
   return env;
 }
 

@@ -14,7 +14,7 @@ class QSpinBox;
 namespace qm {
 
 struct NewCanvasValues {
-  int width = 300;   // the fields start here (LastImgW / LastImgH)
+  int width = 300;  // the fields start here (LastImgW / LastImgH)
   int height = 300;
   // Packed width × 65536 + height, most recent first (RecentLists::new_sizes).
   std::array<int, kRecentSizeCount> recent_sizes = RecentLists{}.new_sizes;

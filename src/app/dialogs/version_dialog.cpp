@@ -2,8 +2,8 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace qm {

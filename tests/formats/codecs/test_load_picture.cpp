@@ -91,12 +91,22 @@ TEST_F(LoadPictureTest, LayeredDocumentsGiveTheirThumbnails) {
   ASSERT_TRUE(LoadPicture(dir.file("b.lfw"), img));
   EXPECT_GT(img.width(), 0);
 
-  // Not a document at all, and a format whose reader is still to come.
+  // Not a document of the format the name says.
   std::filesystem::copy_file(dir.file("b.lfw"), dir.file("c.qmd"));
   EXPECT_EQ(load_picture_result(dir.file("c.qmd"), img, nullptr), LoadResult::WrongFormat);
   EXPECT_EQ(load_picture_result(dir.file("missing.lfw"), img, nullptr), LoadResult::CannotOpen);
   std::filesystem::copy_file(dir.file("a.qmd"), dir.file("a.psd"));
-  EXPECT_FALSE(LoadPicture(dir.file("a.psd"), img));
+  EXPECT_EQ(load_picture_result(dir.file("a.psd"), img, nullptr), LoadResult::WrongFormat);
+}
+
+TEST_F(LoadPictureTest, PhotoshopFilesGiveTheirStoredThumbnail) {
+  QM_REQUIRE_CONFORMANCE();
+  // A small document whose JPEG thumbnail (image resource 1036) is 101 × 55.
+  LayerImage img;
+  ASSERT_TRUE(LoadPicture((test::conformance_dir() / "psd-tools/psd_files/1layer2.psd").string(), img));
+  EXPECT_EQ(img.width(), 101);
+  EXPECT_EQ(img.height(), 55);
+  EXPECT_EQ(alpha_of(img.row(54)[100]), 255);
 }
 
 // ------------------------------------------------------- packed records --

@@ -179,6 +179,24 @@ inline TestLayer solid_layer(int32_t left, int32_t top, int32_t right, int32_t b
 }
 
 
+// A 24-bit BMP of `image` (bottom row first, rows padded to 4 bytes), for
+// the helpers that load a picture file.
+inline std::vector<uint8_t> bmp24(const LayerImage& image) {
+  const uint32_t w = uint32_t(image.width()), h = uint32_t(image.height());
+  const uint32_t stride = (w * 3 + 3) & ~3u;
+  Bytes b;
+  b.str("BM").u32(54 + stride * h).u32(0).u32(54);
+  b.u32(40).u32(w).u32(h).u16(1).u16(24).u32(0).u32(stride * h).u32(2835).u32(2835).u32(0).u32(0);
+  for (int y = int(h) - 1; y >= 0; --y) {
+    for (uint32_t x = 0; x < w; ++x) {
+      const Pixel p = image.row(y)[x];
+      b.u8(blue_of(p)).u8(green_of(p)).u8(red_of(p));
+    }
+    b.zeros(stride - w * 3);
+  }
+  return b.v;
+}
+
 // ---------------------------------------------------------------- reading --
 
 // A plain PackBits decoder for checking written data.

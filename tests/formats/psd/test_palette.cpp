@@ -260,5 +260,27 @@ TEST(PaletteFiles, PaletteFromPictureScansBottomUp) {
   EXPECT_FALSE(PaletteFromPicture(many, store, 1));
 }
 
+TEST(PaletteFiles, PaletteFromAPictureFile) {
+  ScratchDir dir;
+  LayerImage pic;
+  ASSERT_TRUE(pic.create(3, 2));
+  pic.row(0)[0] = 0xFF000001, pic.row(0)[1] = 0xFF000002, pic.row(0)[2] = 0xFF000003;
+  pic.row(1)[0] = 0xFF000003, pic.row(1)[1] = 0xFF000003, pic.row(1)[2] = 0xFF000004;
+  test::write_file(dir.file("p.bmp"), test::bmp24(pic));
+  PaletteStore store;
+  ASSERT_TRUE(palette_from_picture_file(dir.file("p.bmp"), store, 0));
+  EXPECT_EQ(store.palette(0)[0], 3u);
+  EXPECT_EQ(store.palette(0)[1], 4u);
+  EXPECT_EQ(store.palette(0)[2], 1u);
+  EXPECT_EQ(store.palette(0)[4], kPaletteUnused);
+  // A file that does not load leaves the palette alone.
+  store.set_modified(false);
+  test::write_file(dir.file("bad.bmp"), {'B', 'M', 0});
+  EXPECT_FALSE(palette_from_picture_file(dir.file("bad.bmp"), store, 0));
+  EXPECT_FALSE(palette_from_picture_file(dir.file("missing.png"), store, 0));
+  EXPECT_EQ(store.palette(0)[0], 3u);
+  EXPECT_FALSE(store.modified());
+}
+
 }  // namespace
 }  // namespace qm

@@ -241,6 +241,28 @@ TEST(PsdWriter, LayoutOfHeaderResourcesAndRecords) {
         ASSERT_EQ(planes[size_t(c)][size_t(y) * 250 + size_t(x)], uint8_t(flat.row(y)[x] >> (16 - 8 * c)));
 }
 
+// Counts what a save or load reports.
+class CountingSink : public ProgressSink {
+ public:
+  void set_range(int64_t maximum) override { range = maximum, steps = 0; }
+  void step() override { ++steps; }
+  void set_position(int64_t) override {}
+  int64_t range = -1, steps = 0;
+};
+
+TEST(PsdWriter, ProgressCountsLayers) {
+  ScratchDir dir;
+  const auto doc = test::make_document(20, 10, 4);
+  CountingSink save, load;
+  ASSERT_TRUE(SavePsd(dir.file("p.psd"), *doc, &save));
+  EXPECT_EQ(save.range, 4);
+  EXPECT_EQ(save.steps, 4);
+  Document back;
+  ASSERT_EQ(LoadPsd(dir.file("p.psd"), back, &load), LoadResult::Success);
+  EXPECT_EQ(load.range, 4);
+  EXPECT_EQ(load.steps, 4);
+}
+
 TEST(PsdWriter, ThumbnailReadsBackAtItsSize) {
   ScratchDir dir;
   const auto doc = test::make_document(400, 150, 2);

@@ -5,6 +5,7 @@
 #include "../fault_injection.h"
 #include "../format_test_util.h"
 #include "formats/texture_library.h"
+#include "psd_test_util.h"
 
 namespace qm {
 namespace {
@@ -231,6 +232,25 @@ TEST(TextureLibrary, FailedSaveKeepsThePreviousFile) {
   EXPECT_TRUE(lib.modified());
   EXPECT_EQ(test::read_file(path), (std::vector<uint8_t>{4, 5, 6}));
   EXPECT_EQ(dir.entries(), std::vector<std::string>{"texture.qmt"});
+}
+
+TEST(TextureLibrary, TextureFromAPictureFile) {
+  ScratchDir dir;
+  const LayerImage pic = picture(7, 5, 3);
+  test::write_file(dir.file("t.bmp"), test::bmp24(pic));
+  TextureLibrary lib;
+  ASSERT_TRUE(add_texture_from_file(dir.file("t.bmp"), lib));
+  ASSERT_EQ(lib.count(), 1);
+  ASSERT_EQ(lib.texture(0).width, 7);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x) {
+      const Pixel p = pic.row(y)[x];
+      ASSERT_EQ(lib.texture(0).pixels[y * 7 + x], texture_value(red_of(p), green_of(p), blue_of(p)));
+    }
+  lib.set_modified(false);
+  EXPECT_FALSE(add_texture_from_file(dir.file("missing.bmp"), lib));
+  EXPECT_EQ(lib.count(), 1);
+  EXPECT_FALSE(lib.modified());
 }
 
 }  // namespace

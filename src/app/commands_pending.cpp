@@ -1,0 +1,23 @@
+// Commands whose work arrives with later parts of the program: listed in
+// the menus and known to the accelerators and key bindings, disabled until
+// their units replace these placeholders.
+#include "app/command_ids.h"
+#include "app/command_registry.h"
+
+namespace qm {
+
+void register_pending_commands(CommandRegistry& r) {
+  // Selection (40100 … 40124, the paste-as-composite toggle among them).
+  r.add_placeholders(cmd::kFirstSelection, cmd::kLastSelection - cmd::kFirstSelection + 1);
+  // Filters through their table, and the three groups run by mode.
+  r.add_placeholders(cmd::kFirstFilter, cmd::kFilterCount);
+  r.add_placeholders(cmd::kFirstColourReplace, 4);
+  r.add_placeholders(cmd::kFirstAlphaOperation, 4);
+  r.add_placeholders(cmd::kFirstCloud, 3);
+  // Layer commands, forwarded to the layer window once it exists.
+  r.add_placeholders(cmd::kFirstLayer, cmd::kLastLayer - cmd::kFirstLayer + 1);
+  r.add_placeholder(cmd::kMergeVisibleKeepAlpha);
+  r.add_placeholder(cmd::kMergeVisibleToNew);
+}
+
+}  // namespace qm
