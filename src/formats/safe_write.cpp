@@ -88,6 +88,14 @@ bool SafeWriter::commit() {
   }
   temp_.clear();
   committed_ = true;
+  // Make the rename itself durable; the data already is, so a failure here
+  // changes nothing the caller could act on.
+  const std::string dir = directory_of(resolve_target(target_));
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
   return true;
 }
 

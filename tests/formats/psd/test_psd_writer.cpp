@@ -121,20 +121,6 @@ TEST(PsdRoundTrip, EveryModeOpacityVisibilityAndName) {
   }
 }
 
-TEST(PsdRoundTrip, LongNonAsciiNamesAndSingleLayer) {
-  ScratchDir dir;
-  Document doc;
-  ASSERT_TRUE(doc.new_canvas(1, 1, true));
-  doc.layer_at(0)->name = fit_layer_name("한국어 레이어 이름입니다 길다");
-  doc.layer_at(0)->image.row(0)[0] = 0x80112233;
-  ASSERT_TRUE(SavePsd(dir.file("one.psd"), doc, nullptr));
-  Document back;
-  ASSERT_EQ(LoadPsd(dir.file("one.psd"), back, nullptr), LoadResult::Success);
-  ASSERT_EQ(back.layer_count(), 1);
-  EXPECT_EQ(back.layer_at(0)->name, doc.layer_at(0)->name);
-  EXPECT_EQ(back.layer_at(0)->image.row(0)[0], 0x80112233u);
-}
-
 TEST(PsdWriter, LayoutOfHeaderResourcesAndRecords) {
   ScratchDir dir;
   Document doc;
