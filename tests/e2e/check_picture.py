@@ -10,9 +10,10 @@ half sizes hw = W // 2, hh = H // 2 and the picture shown S x T pixels
 (S = WIDTH * ZOOM // 100), the view centres it: sx = max((S + 2 * hw - W) // 2, 0),
 the same for sy, and the picture's top-left is at (hw - sx, hh - sy).
 
-usage: check_picture.py CAPTURE.ppm WIDTHxHEIGHT [--zoom PERCENT] [--pixel-grid]
+usage: check_picture.py CAPTURE.ppm WIDTHxHEIGHT [--zoom PERCENT] [--pixel-grid] [--white]
 With --pixel-grid the 1-pixel grid (0xA0A0A0 lines at every pixel boundary) is
-expected over the picture. Prints one line; exits 1 when a check fails.
+expected over the picture; with --white a blank white canvas instead of the
+pattern. Prints one line; exits 1 when a check fails.
 """
 import sys
 
@@ -25,7 +26,10 @@ QUADRANTS = ((255, 0, 0), (0, 160, 0), (0, 0, 255), (255, 220, 0))
 
 def main():
     args = sys.argv[1:]
-    zoom, grid = 100, False
+    zoom, grid, white = 100, False, False
+    if "--white" in args:
+        args.remove("--white")
+        white = True
     if "--zoom" in args:
         i = args.index("--zoom")
         zoom = int(args[i + 1])
@@ -60,7 +64,7 @@ def main():
     # the pixel grid, away from the grid lines: the middle of a cell).
     for qy in range(2):
         for qx in range(2):
-            want = QUADRANTS[qy * 2 + qx]
+            want = (255, 255, 255) if white else QUADRANTS[qy * 2 + qx]
             for fx in (0.2, 0.5, 0.8):
                 for fy in (0.2, 0.5, 0.8):
                     ix = int((qx + fx) * (pw // 2))
@@ -86,7 +90,8 @@ def main():
     if errors:
         print("; ".join(errors[:6]) + (f" (+{len(errors) - 6} more)" if len(errors) > 6 else ""))
         return 1
-    print(f"canvas area {cx0},{cy0} {cw}x{ch}: {pw}x{ph} picture at {zoom}% with its "
+    what = "white canvas" if white else "picture"
+    print(f"canvas area {cx0},{cy0} {cw}x{ch}: {pw}x{ph} {what} at {zoom}% with its "
           f"top-left at {left - cx0},{top - cy0}: ok")
     return 0
 

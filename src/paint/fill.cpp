@@ -1,0 +1,119 @@
+#include "paint/fill.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "paint/combine.h"
+#include "paint/fill_boundary.h"
+#include "paint/fill_reference.h"
+#include "paint/write_modes.h"
+
+namespace qm {
+namespace {
+
+// Writes every run of marked pixels of `map` inside r through the surface.
+void write_marked(const PaintSurface& surface, const RegionMap& map, Rect r, const uint8_t* alpha,
+                  uint32_t colour) {
+  for (int y = r.y; y < r.bottom(); ++y) {
+    const uint8_t* m = map.inside.data() + size_t(y) * size_t(map.width);
+    for (int x = r.x; x < r.right();) {
+      if (!m[x]) {
+        ++x;
+        continue;
+      }
+      int end = x;
+      while (end < r.right() && m[end]) ++end;
+      write_span(surface, x, y, end - x, alpha, colour);
+      x = end;
+    }
+  }
+}
+
+// The automatic mode lays the semi-transparent outline pixels it took over
+// the fill, so the outline keeps its look above the new colour.
+void lay_fringe_over(LayerImage& stroke, const LayerImage& layer, const RegionMap& map, Rect r) {
+  for (int y = r.y; y < r.bottom(); ++y) {
+    const uint8_t* m = map.inside.data() + size_t(y) * size_t(map.width);
+    Pixel* s = stroke.row(y);
+    const Pixel* l = layer.row(y);
+    for (int x = r.x; x < r.right(); ++x)
+      if (m[x] == 2 && alpha_of(s[x]) != 0) s[x] = combine_over(l[x], s[x], false);
+  }
+}
+
+}  // namespace
+
+FillOptions fill_options(int word, bool alt, bool shift, bool ctrl) {
+  FillOptions o;
+  o.keep_reference = ((word & kFillKeepReference) != 0) != alt;
+  o.erase = (word & kFillErase) != 0 || ctrl;
+  o.automatic = (word & kFillAutomatic) != 0;
+  o.opaque_area = (word & kFillOpaqueArea) != 0;
+  if (shift) {
+    if (o.erase)
+      o.opaque_area = true;
+    else
+      o.automatic = !o.automatic;
+  }
+  return o;
+}
+
+FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, const FillOptions& options,
+                   RegionMap& map, const StrokeOptions& stroke_options) {
+  FillResult result;
+  Layer* layer = doc.current();
+  if (!layer || !doc.bounds().contains(at.x, at.y)) return result;
+  LayerImage& stroke = doc.stroke_buffer();
+  LayerImage& backup = doc.backup();
+  const Rect canvas = doc.bounds();
+  if (stroke.width() != canvas.w || stroke.height() != canvas.h) return result;
+
+  const bool use_flagged = options.keep_reference && !(options.erase && options.release_reference_when_erasing);
+  LayerImage merged;
+  const LayerImage* reference = fill_reference(doc, use_flagged, merged);
+  if (!reference) return result;
+
+  const int density = std::clamp(settings.density, 0, 255);
+  const uint32_t colour = settings.colour & 0xFFFFFF;
+  const Pixel seed = reference->row(at.y)[at.x];
+  if (!options.erase && ((Pixel(density) << 24) | colour) == seed) return result;
+
+  const bool opaque_area = options.erase && options.opaque_area;
+  const bool automatic = !options.erase && options.automatic && alpha_of(seed) == 0;
+
+  if (!backup.copy_from(layer->image)) return result;
+  stroke.fill(kTransparent);
+  const BrushState state = make_brush_state(settings, layer->mask_mode);
+  PaintSurface surface;
+  surface.raster = &stroke;
+  surface.reference = &backup;
+  surface.clip = canvas;
+  surface.masks = state.masks;
+  surface.texture = state.texture;
+  surface.write_mode = kWriteReplace;
+  const std::vector<uint8_t> alpha(size_t(canvas.w), uint8_t(density));
+
+  Rect rect;
+  const RegionTest test = opaque_area ? RegionTest::Opaque : RegionTest::SameValue;
+  if (automatic) {
+    rect = flood_fill(*reference, at, test, map, {});
+    rect = take_boundary_fringe(*reference, map, rect);
+    write_marked(surface, map, rect, alpha.data(), colour);
+    lay_fringe_over(stroke, backup, map, rect);
+  } else {
+    rect = flood_fill(*reference, at, test, map,
+                      [&](int x, int y, int n) { write_span(surface, x, y, n, alpha.data(), colour); });
+  }
+  if (rect.empty()) return result;
+
+  result.recorded = doc.pixel_recorder().record_rect(doc, rect);
+  if (automatic)
+    combine_fill_automatic(layer->image, stroke, backup, rect, layer->mask_mode);
+  else
+    combine_for(options.erase, layer->image, stroke, backup, rect, layer->mask_mode);
+  result.changed = rect;
+  if (stroke_options.recomposite) doc.composite_rect(rect);
+  return result;
+}
+
+}  // namespace qm

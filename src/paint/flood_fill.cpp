@@ -1,0 +1,76 @@
+#include "paint/flood_fill.h"
+
+#include <algorithm>
+
+namespace qm {
+namespace {
+
+// A run of row y waiting to be looked at: its pixels x0 … x1 (inclusive) lie
+// in the region and are already marked, row y ± 1 still has to be scanned.
+struct Pending {
+  int x0, x1, y;
+};
+
+template <class Test>
+Rect fill_with(const LayerImage& ref, IntPoint seed, Test in_region, RegionMap& map, const SpanSink& sink) {
+  const int w = ref.width(), h = ref.height();
+  uint8_t* const mark = map.inside.data();
+  std::vector<Pending> pending;
+  pending.reserve(1024);
+  int min_x = w, min_y = h, max_x = -1, max_y = -1;
+
+  // Extends the run through (x, y) to both sides over unvisited region
+  // pixels, marks it, reports it and queues it.
+  auto take_run = [&](int x, int y) -> int {
+    const Pixel* row = ref.row(y);
+    uint8_t* m = mark + size_t(y) * size_t(w);
+    int left = x, right = x;
+    while (left > 0 && !m[left - 1] && in_region(row[left - 1])) --left;
+    while (right + 1 < w && !m[right + 1] && in_region(row[right + 1])) ++right;
+    std::fill(m + left, m + right + 1, uint8_t{1});
+    if (sink) sink(left, y, right - left + 1);
+    min_x = std::min(min_x, left);
+    max_x = std::max(max_x, right);
+    min_y = std::min(min_y, y);
+    max_y = std::max(max_y, y);
+    pending.push_back({left, right, y});
+    return right;
+  };
+
+  // Every unvisited region run of row y touching x0 … x1.
+  auto scan_row = [&](int x0, int x1, int y) {
+    const Pixel* row = ref.row(y);
+    const uint8_t* m = mark + size_t(y) * size_t(w);
+    for (int x = x0; x <= x1; ++x)
+      if (!m[x] && in_region(row[x])) x = take_run(x, y);
+  };
+
+  take_run(seed.x, seed.y);
+  while (!pending.empty()) {
+    const Pending p = pending.back();
+    pending.pop_back();
+    if (p.y > 0) scan_row(p.x0, p.x1, p.y - 1);
+    if (p.y + 1 < h) scan_row(p.x0, p.x1, p.y + 1);
+  }
+  return {min_x, min_y, max_x - min_x + 1, max_y - min_y + 1};
+}
+
+}  // namespace
+
+Rect flood_fill(const LayerImage& reference, IntPoint seed, RegionTest test, RegionMap& map,
+                const SpanSink& sink) {
+  map.width = reference.width();
+  map.height = reference.height();
+  map.inside.assign(reference.pixel_count(), 0);
+  if (reference.empty() || seed.x < 0 || seed.y < 0 || seed.x >= reference.width() ||
+      seed.y >= reference.height())
+    return {};
+  const Pixel seed_value = reference.row(seed.y)[seed.x];
+  if (test == RegionTest::Opaque) {
+    if (alpha_of(seed_value) == 0) return {};
+    return fill_with(reference, seed, [](Pixel p) { return alpha_of(p) != 0; }, map, sink);
+  }
+  return fill_with(reference, seed, [seed_value](Pixel p) { return p == seed_value; }, map, sink);
+}
+
+}  // namespace qm
