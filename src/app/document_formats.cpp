@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "app/parallel_composite.h"
 #include "formats/lineforge_document.h"
 #include "formats/native_document.h"
 #include "formats/psd_document.h"
@@ -119,7 +120,7 @@ OpenedFile open_file(const std::string& path, ProgressSink* progress,
   if (out.result == 0) {
     // Composited here, on the worker of the open job, not again on screen.
     fresh->set_display_background(background);
-    fresh->composite_all();
+    composite_all_parallel(*fresh);
     out.document = std::move(fresh);
   }
   return out;

@@ -20,9 +20,9 @@ int64_t linear(const GradientGeometry& g, int x, int y) {
 int64_t rectangular(const GradientGeometry& g, int x, int y) {
   // A flat drag counts its zero side as 1, so the stretch never divides by 0.
   int64_t w = std::llabs(int64_t{g.b.x} - g.a.x), h = std::llabs(int64_t{g.b.y} - g.a.y);
-  const double diagonal = std::sqrt(double(w * w + h * h));
   w = std::max<int64_t>(w, 1);
   h = std::max<int64_t>(h, 1);
+  const double diagonal = std::sqrt(double(w * w + h * h));
   int64_t dx = std::llabs(int64_t{x} - g.a.x), dy = std::llabs(int64_t{y} - g.a.y);
   dx = std::max(dx, w * dy / h);
   dy = std::max(dy, h * dx / w);

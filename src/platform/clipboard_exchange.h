@@ -53,8 +53,8 @@ bool copy_composite(const Document& doc);
 bool open_from_clipboard(Document& doc, const MessageSink& show);
 // Adds a layer on top of the current one (recorded when asked) holding the
 // clipboard picture's top-left part; `transparent` keeps its alpha and needs
-// a 32-bit picture. Shows the empty or not-32-bit message and adds nothing
-// when it cannot.
+// a 32-bit picture. Shows the empty, too-large or not-32-bit message and
+// adds nothing when it cannot.
 EditResult paste_as_new_layer(Document& doc, bool transparent, bool record,
                               const MessageSink& show);
 

@@ -26,7 +26,7 @@ for tool in Xvfb xdotool xwd convert python3 timeout; do
 done
 [ -x "$program" ] || fail "program not built: $program"
 mkdir -p "$out"
-rm -f "$out"/display "$out"/*.log "$out"/*.xwd "$out"/*.ppm "$out"/*.png
+rm -rf "$out"/display "$out"/*.log "$out"/*.xwd "$out"/*.ppm "$out"/*.png "$out/home" "$out/tmp"
 
 xvfb_pid=
 app_pid=
@@ -55,6 +55,12 @@ done
 export DISPLAY=":$(head -n 1 "$out/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
+# Private settings and temporary folders; a normal 800 x 600 window.
+mkdir -p "$out/home" "$out/tmp"
+chmod 700 "$out/tmp"
+export QUILLMARK2_HOME="$out/home" TMPDIR="$out/tmp" XDG_RUNTIME_DIR="$out/tmp"
+printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n' \
+  >"$out/home/config.ini"
 
 timeout -k 2 50 "$program" >"$out/app.log" 2>&1 &
 app_pid=$!

@@ -34,6 +34,7 @@ done
 
 rm -rf "$out"
 mkdir -p "$out/home" "$out/tmp"
+chmod 700 "$out/tmp"
 pids=()
 xvfb_pid=
 stop() {
@@ -83,11 +84,20 @@ start() {
   pids+=("$started")
 }
 
-# wait_window REGEX: the id of the visible window whose name matches.
+# wait_window REGEX [PID]: the id of the visible window whose name matches
+# (of that instance).
 wait_window() {
   local regex=$1 id end=$((SECONDS + 20))
+  local by_pid=()
   while [ "$SECONDS" -lt "$end" ]; do
-    id=$(xdotool search --onlyvisible --name "$regex" 2>/dev/null | head -n 1 || true)
+    # Instances run under timeout: the window belongs to its child.
+    if [ $# -ge 2 ]; then
+      local child
+      child=$(pgrep -P "$2" | head -n 1 || true)
+      [ -n "$child" ] || { sleep 0.2; continue; }
+      by_pid=(--all --pid "$child")
+    fi
+    id=$(xdotool search --onlyvisible "${by_pid[@]}" --name "$regex" 2>/dev/null | head -n 1 || true)
     if [ -n "$id" ]; then
       echo "$id"
       return 0
@@ -139,6 +149,14 @@ keys() {
   xdotool key --delay 60 "$@"
 }
 
+# quit WIN: File > Quit through the menu's keys (the menu needs a moment to
+# open before its item's key reaches it).
+quit() {
+  keys "$1" alt+f
+  sleep 0.8
+  xdotool key x
+}
+
 # check TAG WIN ARGS...: captures the window until check_picture.py passes
 # with ARGS (the first paint may follow the title) or 10 s have gone.
 check() {
@@ -167,29 +185,29 @@ expect_dir() {
 # --- 1. a document on the command line ---------------------------------------
 start a "$out/doc.qmd"
 pid_a=$started
-win_a=$(wait_window "^Quillmark2 - $out/doc.qmd\$")
+win_a=$(wait_window "^Quillmark2 - $out/doc.qmd\$" "$pid_a")
 check open_qmd "$win_a" 200x120
 expect_dir "~quillmark"
 
 # --- 2. a missing file, a second and a third instance ---------------------------
 start b "$out/missing.qmd"
 pid_b=$started
-box=$(wait_window '^Quillmark2$')
+box=$(wait_window '^Quillmark2$' "$pid_b")
 grep -q 'ファイルが存在しません' "$out/b.log" || fail "instance b did not report the missing file"
 keys "$box" Return
 wait_gone "$box"
-win_b=$(wait_window '^Quillmark2 - 新規作成$')
+win_b=$(wait_window '^Quillmark2 - 新規作成$' "$pid_b")
 check missing_file "$win_b" 300x300 --white
 expect_dir "~quillmark1"
 
 start c
 pid_c=$started
-win_c=$(wait_window '^Quillmark2 - 新規作成$' )
+win_c=$(wait_window '^Quillmark2 - 新規作成$' "$pid_c")
 for _ in $(seq 50); do [ -d "$TMPDIR/~quillmark2" ] && break; sleep 0.1; done
 expect_dir "~quillmark2"
 echo "instances: ~quillmark, ~quillmark1, ~quillmark2"
 # An unmodified document closes without a question.
-keys "$(xdotool search --onlyvisible --pid "$pid_c" --name '^Quillmark2 - ' | head -n 1)" alt+f x
+quit "$win_c"
 wait_exit "$pid_c"
 [ "$exit_code" = 0 ] || fail "instance c exited with $exit_code"
 [ ! -e "$TMPDIR/~quillmark2" ] || fail "instance c left ~quillmark2 behind"
@@ -234,21 +252,21 @@ check reopened_png "$win_a" 200x120
 
 # --- 5. closing a modified document --------------------------------------------
 keys "$win_a" ctrl+Right      # the layer moves one pixel: one undo step
-keys "$win_a" alt+f x
+quit "$win_a"
 box=$(wait_window '^確認$')
 keys "$box" Escape           # Cancel: the program goes on
 wait_gone "$box"
 kill -0 "$pid_a" 2>/dev/null || fail "instance a ended although closing was cancelled"
-keys "$win_a" alt+f x
+quit "$win_a"
 box=$(wait_window '^確認$')
 keys "$box" n                # No: close without saving
 wait_exit "$pid_a"
 [ "$exit_code" = 0 ] || fail "instance a exited with $exit_code"
 [ ! -e "$TMPDIR/~quillmark" ] || fail "instance a left ~quillmark behind"
-grep -q "^OpenDir=$out\r\$" "$out/home/config.ini" || fail "config.ini was not written at exit"
+grep -q "^OpenDir=$out"$'\r'"\$" "$out/home/config.ini" || fail "config.ini was not written at exit"
 echo "closing: asked, cancelled, asked again, closed; settings written"
 
-keys "$win_b" alt+f x
+quit "$win_b"
 wait_exit "$pid_b"
 [ ! -e "$TMPDIR/~quillmark1" ] || fail "instance b left ~quillmark1 behind"
 

@@ -1,0 +1,263 @@
+// SANE through dlopen: the library and its backends are loaded for one
+// command and released after it.
+#include "platform/scanner_sane.h"
+
+#include <dlfcn.h>
+#include <sane/sane.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace qm {
+
+namespace {
+
+// The loaded library, initialised; sane_exit and dlclose on destruction.
+class SaneLibrary {
+ public:
+  SaneLibrary() {
+    handle_ = ::dlopen("libsane.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) return;
+    if (!bind(init, "sane_init") || !bind(exit, "sane_exit") ||
+        !bind(get_devices, "sane_get_devices") || !bind(open, "sane_open") ||
+        !bind(close, "sane_close") || !bind(start, "sane_start") ||
+        !bind(get_parameters, "sane_get_parameters") || !bind(read, "sane_read") ||
+        !bind(cancel, "sane_cancel")) {
+      release();
+      return;
+    }
+    SANE_Int version = 0;
+    if (init(&version, nullptr) != SANE_STATUS_GOOD) {
+      release();
+      return;
+    }
+    initialised_ = true;
+  }
+  ~SaneLibrary() { release(); }
+  SaneLibrary(const SaneLibrary&) = delete;
+  SaneLibrary& operator=(const SaneLibrary&) = delete;
+
+  bool ok() const { return initialised_; }
+
+  SANE_Status (*init)(SANE_Int*, SANE_Auth_Callback) = nullptr;
+  void (*exit)() = nullptr;
+  SANE_Status (*get_devices)(const SANE_Device***, SANE_Bool) = nullptr;
+  SANE_Status (*open)(SANE_String_Const, SANE_Handle*) = nullptr;
+  void (*close)(SANE_Handle) = nullptr;
+  SANE_Status (*start)(SANE_Handle) = nullptr;
+  SANE_Status (*get_parameters)(SANE_Handle, SANE_Parameters*) = nullptr;
+  SANE_Status (*read)(SANE_Handle, SANE_Byte*, SANE_Int, SANE_Int*) = nullptr;
+  void (*cancel)(SANE_Handle) = nullptr;
+
+ private:
+  template <typename F>
+  bool bind(F& f, const char* name) {
+    f = reinterpret_cast<F>(::dlsym(handle_, name));
+    return f != nullptr;
+  }
+  void release() {
+    if (initialised_) exit();
+    initialised_ = false;
+    if (handle_) ::dlclose(handle_);
+    handle_ = nullptr;
+  }
+  void* handle_ = nullptr;
+  bool initialised_ = false;
+};
+
+// An open device; cancelled and closed on destruction.
+class SaneDevice {
+ public:
+  SaneDevice(SaneLibrary& lib, SANE_Handle h) : lib_(lib), h_(h) {}
+  ~SaneDevice() {
+    lib_.cancel(h_);
+    lib_.close(h_);
+  }
+  SaneDevice(const SaneDevice&) = delete;
+  SaneDevice& operator=(const SaneDevice&) = delete;
+  SANE_Handle get() const { return h_; }
+
+ private:
+  SaneLibrary& lib_;
+  SANE_Handle h_;
+};
+
+std::string device_label(const SANE_Device& d) {
+  std::string s;
+  for (const char* part : {d.vendor, d.model, d.type}) {
+    if (!part || !*part) continue;
+    if (!s.empty()) s += ' ';
+    s += part;
+  }
+  return s.empty() ? std::string(d.name ? d.name : "") : s;
+}
+
+// One frame's bytes; `lines` < 0 in the parameters means "until the end".
+bool read_frame(SaneLibrary& lib, SANE_Handle h, std::vector<uint8_t>& out, SANE_Status& status) {
+  out.clear();
+  uint8_t chunk[32768];
+  for (;;) {
+    SANE_Int got = 0;
+    status = lib.read(h, chunk, SANE_Int(sizeof chunk), &got);
+    if (status == SANE_STATUS_EOF) return true;
+    if (status != SANE_STATUS_GOOD) return false;
+    if (out.size() + size_t(got) > kMaxRasterBytes) {
+      status = SANE_STATUS_NO_MEM;
+      return false;
+    }
+    out.insert(out.end(), chunk, chunk + got);
+  }
+}
+
+// Sample `i` of a row as 8 bits. Lineart marks black with a set bit; 16-bit
+// samples arrive in the host's byte order and keep their high byte.
+uint8_t get(const uint8_t* row, int i, int depth) {
+  if (depth == 1) return (row[i >> 3] >> (7 - (i & 7))) & 1 ? 0 : 255;
+  if (depth == 16) {
+    uint16_t v;
+    std::memcpy(&v, row + 2 * i, 2);
+    return uint8_t(v >> 8);
+  }
+  return row[i];
+}
+
+}  // namespace
+
+std::optional<std::vector<ScannerDevice>> list_scanner_devices() {
+  SaneLibrary lib;
+  if (!lib.ok()) return std::nullopt;
+  const SANE_Device** list = nullptr;
+  std::vector<ScannerDevice> out;
+  if (lib.get_devices(&list, SANE_FALSE) == SANE_STATUS_GOOD && list)
+    for (int i = 0; list[i]; ++i)
+      out.push_back({list[i]->name ? list[i]->name : "", device_label(*list[i])});
+  return out;
+}
+
+ScanResult scan_image(const std::string& device_name) {
+  ScanResult result;
+  SaneLibrary lib;
+  if (!lib.ok()) return result;
+  result.status = ScanStatus::kStartFailed;
+  std::string name = device_name;
+  if (name.empty()) {
+    const SANE_Device** list = nullptr;
+    if (lib.get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || !list || !list[0]) return result;
+    name = list[0]->name;
+  }
+  SANE_Handle h = nullptr;
+  if (lib.open(name.c_str(), &h) != SANE_STATUS_GOOD || !h) return result;
+  SaneDevice device(lib, h);
+
+  LayerImage& image = result.image;
+  int channel_done = 0;  // of a three-frame colour scan
+  for (;;) {
+    SANE_Status status = lib.start(h);
+    if (status != SANE_STATUS_GOOD) {
+      result.sane_status = status;
+      // A device that will not start at all is the start failure; a later
+      // frame's refusal is a reading error.
+      if (channel_done > 0) result.status = ScanStatus::kError;
+      return result;
+    }
+    SANE_Parameters p{};
+    if (lib.get_parameters(h, &p) != SANE_STATUS_GOOD || p.pixels_per_line <= 0 ||
+        p.bytes_per_line <= 0 || (p.depth != 1 && p.depth != 8 && p.depth != 16)) {
+      result.status = ScanStatus::kError;
+      return result;
+    }
+    std::vector<uint8_t> bytes;
+    if (!read_frame(lib, h, bytes, status)) {
+      result.sane_status = status;
+      result.status = status == SANE_STATUS_NO_MEM ? ScanStatus::kNoMemory : ScanStatus::kError;
+      return result;
+    }
+    const int width = p.pixels_per_line;
+    const int height = int(bytes.size() / size_t(p.bytes_per_line));
+    if (height <= 0) {
+      result.status = ScanStatus::kError;
+      return result;
+    }
+    if (image.empty() || image.width() != width || image.height() != height) {
+      if (channel_done > 0 && !image.empty()) {  // frames of one image must agree
+        result.status = ScanStatus::kError;
+        return result;
+      }
+      if (!image.create(width, height)) {
+        result.status = ScanStatus::kNoMemory;
+        return result;
+      }
+      image.fill(kOpaqueWhite);
+    }
+    for (int y = 0; y < height; ++y) {
+      const uint8_t* row = bytes.data() + size_t(y) * size_t(p.bytes_per_line);
+      Pixel* out = image.row(y);
+      for (int x = 0; x < width; ++x) {
+        switch (p.format) {
+          case SANE_FRAME_GRAY: {
+            const uint32_t v = get(row, x, p.depth);
+            out[x] = make_pixel(255, v, v, v);
+            break;
+          }
+          case SANE_FRAME_RGB:
+            out[x] = make_pixel(255, get(row, 3 * x, p.depth), get(row, 3 * x + 1, p.depth),
+                                get(row, 3 * x + 2, p.depth));
+            break;
+          case SANE_FRAME_RED:
+          case SANE_FRAME_GREEN:
+          case SANE_FRAME_BLUE: {
+            const int shift = p.format == SANE_FRAME_RED ? 16 : p.format == SANE_FRAME_GREEN ? 8 : 0;
+            out[x] = (out[x] & ~(0xFFu << shift)) | uint32_t(get(row, x, p.depth)) << shift;
+            break;
+          }
+          default:
+            result.status = ScanStatus::kError;
+            return result;
+        }
+      }
+    }
+    ++channel_done;
+    if (p.last_frame) break;
+  }
+  result.status = ScanStatus::kOk;
+  return result;
+}
+
+bool acquire_scan(Document& doc, const AcquireRequest& request, const MessageSink& show) {
+  auto say = [&](const std::string& text) {
+    if (show) show(text);
+  };
+  if (request.full_screen) {
+    say(kScanFullScreenMessage);
+    return false;
+  }
+  if (request.confirm_discard && !request.confirm_discard()) return false;
+  ScanResult scan = scan_image(request.device_name);
+  switch (scan.status) {
+    case ScanStatus::kOk: break;
+    case ScanStatus::kNoLibrary:
+    case ScanStatus::kStartFailed: say(kScanStartFailedMessage); return false;
+    case ScanStatus::kNoMemory: say(kScanNoMemoryMessage); return false;
+    case ScanStatus::kError: {
+      char text[32];
+      std::snprintf(text, sizeof text, "error: %d", scan.sane_status);
+      say(text);
+      return false;
+    }
+  }
+  const LayerImage& image = scan.image;
+  if (image.width() > kMaxCanvasSide || image.height() > kMaxCanvasSide) {
+    say(too_large_image_message());
+    return false;
+  }
+  if (!doc.new_canvas(image.width(), image.height(), true) || !doc.current()->image.copy_from(image)) {
+    say(kScanNewCanvasFailedMessage);
+    return false;
+  }
+  doc.composite_all();
+  return true;
+}
+
+}  // namespace qm

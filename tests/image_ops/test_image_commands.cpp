@@ -1,0 +1,115 @@
+// The whole-image and clipboard command units run through a main window's
+// context, as the menu would run them (the size dialogs are left out: they
+// wait for the user).
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/command_ids.h"
+#include "app/command_registry.h"
+#include "app/commands_image_ops.h"
+#include "app/main_window.h"
+#include "platform/clipboard_exchange.h"
+
+namespace qm {
+namespace {
+
+std::vector<Pixel> pixels(const LayerImage& img) {
+  return {img.pixels(), img.pixels() + img.pixel_count()};
+}
+
+class Commands : public ::testing::Test {
+ protected:
+  Commands() {
+    EXPECT_TRUE(state.document.new_canvas(7, 5, true));
+    EXPECT_TRUE(state.document.add_layer(false, false));
+    for (int i = 0; i < 2; ++i) {
+      LayerImage& img = state.document.layer_at(i)->image;
+      for (size_t k = 0; k < img.pixel_count(); ++k)
+        img.pixels()[k] = 0xFF000000u | uint32_t(i << 16 | k);
+    }
+    state.document.layer_at(0)->image.pixels()[3] = kTransparent;
+    state.document.composite_all();
+    state.undo.clear();
+    window = std::make_unique<MainWindow>(state);
+    register_image_commands(registry);
+    register_clipboard_commands(registry);
+    QGuiApplication::clipboard()->clear();
+  }
+  ~Commands() override {
+    window.reset();
+    QCoreApplication::processEvents();
+  }
+  bool run(int id) { return registry.run(window->context(), id); }
+
+  AppState state;
+  std::unique_ptr<MainWindow> window;
+  CommandRegistry registry;
+};
+
+TEST_F(Commands, FlipsAndTurnsAreOneUndoStepEach) {
+  const std::vector<Pixel> start = pixels(state.document.layer_at(1)->image);
+  for (int id : {cmd::kFlipHorizontal, cmd::kFlipVertical, cmd::kRotateClockwise,
+                 cmd::kRotateCounterClockwise}) {
+    EXPECT_FALSE(registry.is_placeholder(id));
+    ASSERT_TRUE(run(id)) << id;
+    EXPECT_EQ(state.undo.undo_count(), 1) << id;
+    const bool turned = id == cmd::kRotateClockwise || id == cmd::kRotateCounterClockwise;
+    EXPECT_EQ(state.document.width(), turned ? 5 : 7) << id;
+    EXPECT_NE(pixels(state.document.layer_at(1)->image), start) << id;
+    window->undo();
+    EXPECT_EQ(state.document.width(), 7) << id;
+    EXPECT_EQ(pixels(state.document.layer_at(1)->image), start) << id;
+    state.undo.clear();
+  }
+}
+
+TEST_F(Commands, DisabledWhileAJobRuns) {
+  state.busy = true;
+  EXPECT_FALSE(registry.is_enabled(window->context(), cmd::kFlipHorizontal));
+  EXPECT_FALSE(registry.is_enabled(window->context(), cmd::kPasteLayer));
+  EXPECT_FALSE(run(cmd::kCanvasSize));
+  state.busy = false;
+  EXPECT_TRUE(registry.is_enabled(window->context(), cmd::kCanvasSize));
+}
+
+TEST_F(Commands, CopyWithAlphaThenPasteTransparentAddsTheSameLayer) {
+  state.document.select(0);
+  const std::vector<Pixel> layer = pixels(state.document.current()->image);
+  ASSERT_TRUE(run(cmd::kCopyLayer32));
+  ASSERT_TRUE(run(cmd::kPasteLayerTransparent));
+  ASSERT_EQ(state.document.layer_count(), 3);
+  EXPECT_EQ(pixels(state.document.current()->image), layer);
+  EXPECT_EQ(state.undo.undo_count(), 1);
+  window->undo();
+  EXPECT_EQ(state.document.layer_count(), 2);
+}
+
+TEST_F(Commands, OpenFromClipboardReplacesTheDocument) {
+  state.file_path = "/somewhere/old.qmd";
+  QImage picture(9, 4, QImage::Format_ARGB32);
+  picture.fill(qRgba(10, 20, 30, 40));
+  QGuiApplication::clipboard()->setImage(picture);
+  ASSERT_TRUE(run(cmd::kOpenClipboard));
+  EXPECT_EQ(state.document.width(), 9);
+  EXPECT_EQ(state.document.height(), 4);
+  EXPECT_EQ(state.document.layer_count(), 1);
+  EXPECT_EQ(state.document.current()->image.get_pixel(8, 3), 0xFF0A141Eu);
+  EXPECT_TRUE(state.file_path.empty());
+  EXPECT_FALSE(state.undo.changed());
+}
+
+}  // namespace
+}  // namespace qm
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
