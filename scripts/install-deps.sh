@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libdeflate-dev libturbojpeg0-dev libjpeg-turbo-progs libfreetype-dev libfontconfig-dev libsane-dev
+  zlib1g-dev libdeflate-dev libturbojpeg0-dev libjpeg-turbo-progs libfreetype-dev libfontconfig-dev libsane-dev libsane1 sane-utils
   qt6-base-dev libgl-dev
   xvfb x11-apps x11-utils xdotool imagemagick fonts-noto-cjk
   clang libclang-rt-14-dev

@@ -11,6 +11,9 @@ for prog in "$build"/bench/bench_*; do
   "$prog" --benchmark_out="$part" --benchmark_out_format=json ${BENCH_ARGS:-}
   parts+=("$part")
 done
+# The program's time to its first frame (skipped when the program is not built).
+bash "$(dirname "$0")/../bench/first_frame/run.sh" "$build"
+if [ -s "$build/bench/first_frame.json" ]; then parts+=("$build/bench/first_frame.json"); fi
 python3 - "$out" "${parts[@]}" <<'PY'
 import json, sys
 out, parts = sys.argv[1], sys.argv[2:]

@@ -15,7 +15,11 @@
 namespace qm {
 
 void MainWindow::store_view_flags() {
-  qm::store_view_flags(canvas_->view().settings(), state_.settings.env);
+  // Only the view's own bits: the others (file preview, windows hidden,
+  // paste as composite) are kept in the settings by their owners.
+  constexpr int kViewOwned = kViewMirror | kViewChecker | kViewFullScreen | kViewGrid;
+  int& flags = state_.settings.env.ex_view_flag;
+  flags = (flags & ~kViewOwned) | (canvas_->view().settings().view_flags & kViewOwned);
 }
 
 void MainWindow::apply_settings() {
@@ -71,12 +75,8 @@ void MainWindow::toggle_all_windows() {
   for (int i = 0; i < int(floating_.size()); ++i)
     if (t.toggle & (1 << i)) toggle_floating_window(i);
   env.view_bk_flag = t.saved;
-  env.ex_view_flag = t.hidden ? (env.ex_view_flag | kViewFlagWindowsHidden)
-                              : (env.ex_view_flag & ~kViewFlagWindowsHidden);
-  ViewSettings view = canvas_->view().settings();
-  view.view_flags = (view.view_flags & ~kViewFlagWindowsHidden) |
-                    (env.ex_view_flag & kViewFlagWindowsHidden);
-  canvas_->set_settings(view);
+  env.ex_view_flag = t.hidden ? (env.ex_view_flag | kViewWindowsHidden)
+                              : (env.ex_view_flag & ~kViewWindowsHidden);
   raise();
   activateWindow();
 }

@@ -93,24 +93,22 @@ FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, co
   surface.write_mode = kWriteReplace;
   const std::vector<uint8_t> alpha(size_t(canvas.w), uint8_t(density));
 
-  Rect rect;
   const RegionTest test = opaque_area ? RegionTest::Opaque : RegionTest::SameValue;
-  if (automatic) {
-    rect = flood_fill(*reference, at, test, map, {});
-    rect = take_boundary_fringe(*reference, map, rect);
-    write_marked(surface, map, rect, alpha.data(), colour);
-    lay_fringe_over(stroke, backup, map, rect);
-  } else {
-    rect = flood_fill(*reference, at, test, map,
-                      [&](int x, int y, int n) { write_span(surface, x, y, n, alpha.data(), colour); });
-  }
+  // The region is walked first and written row by row afterwards: the writes
+  // then run through memory in order, in runs as long as the rows allow.
+  Rect rect = flood_fill(*reference, at, test, map, {});
+  if (automatic) rect = take_boundary_fringe(*reference, map, rect);
+  write_marked(surface, map, rect, alpha.data(), colour);
+  if (automatic) lay_fringe_over(stroke, backup, map, rect);
   if (rect.empty()) return result;
 
   result.recorded = doc.pixel_recorder().record_rect(doc, rect);
   if (automatic)
     combine_fill_automatic(layer->image, stroke, backup, rect, layer->mask_mode);
+  else if (options.erase)
+    combine_erase(layer->image, stroke, backup, rect, layer->mask_mode);
   else
-    combine_for(options.erase, layer->image, stroke, backup, rect, layer->mask_mode);
+    combine_fill_over(layer->image, stroke, backup, rect, layer->mask_mode);
   result.changed = rect;
   if (stroke_options.recomposite) doc.composite_rect(rect);
   return result;

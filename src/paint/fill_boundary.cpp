@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "paint/combine.h"
+
 namespace qm {
 namespace {
 
@@ -86,6 +88,22 @@ void combine_fill_automatic(LayerImage& layer, const LayerImage& stroke, const L
       else
         dst[x] = keep_alpha ? (s[x] & 0xFFFFFF) | (b[x] & 0xFF000000) : s[x];
     }
+  }
+}
+
+void combine_fill_over(LayerImage& layer, const LayerImage& stroke, const LayerImage& backup, Rect r,
+                       int mask_mode) {
+  if (stroke.width() != layer.width() || stroke.height() != layer.height() ||
+      backup.width() != layer.width() || backup.height() != layer.height())
+    return;
+  r = intersect(r, layer.bounds());
+  const bool keep_alpha = mask_mode == 3;
+  for (int y = r.y; y < r.bottom(); ++y) {
+    Pixel* dst = layer.row(y);
+    const Pixel* s = stroke.row(y);
+    const Pixel* b = backup.row(y);
+    for (int x = r.x; x < r.right(); ++x)
+      dst[x] = alpha_of(s[x]) == 255 && !keep_alpha ? s[x] : combine_over(s[x], b[x], keep_alpha);
   }
 }
 

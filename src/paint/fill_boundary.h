@@ -20,4 +20,11 @@ Rect take_boundary_fringe(const LayerImage& reference, RegionMap& map, Rect regi
 void combine_fill_automatic(LayerImage& layer, const LayerImage& stroke, const LayerImage& backup, Rect r,
                             int mask_mode);
 
+// The fill's "stroke over backup" combine over r: the same pixels as
+// combine_stroke, with the opaque stroke pixels a fill is made of taken
+// straight (over them the formula gives the stroke pixel; a test checks
+// every backup alpha).
+void combine_fill_over(LayerImage& layer, const LayerImage& stroke, const LayerImage& backup, Rect r,
+                       int mask_mode);
+
 }  // namespace qm

@@ -6,9 +6,10 @@ namespace qm {
 namespace {
 
 // A run of row y waiting to be looked at: its pixels x0 … x1 (inclusive) lie
-// in the region and are already marked, row y ± 1 still has to be scanned.
+// in the region and are already marked. It was found from row y − dir over
+// the parent run px0 … px1, whose pixels need no second look.
 struct Pending {
-  int x0, x1, y;
+  int x0, x1, y, dir, px0, px1;
 };
 
 template <class Test>
@@ -20,8 +21,8 @@ Rect fill_with(const LayerImage& ref, IntPoint seed, Test in_region, RegionMap& 
   int min_x = w, min_y = h, max_x = -1, max_y = -1;
 
   // Extends the run through (x, y) to both sides over unvisited region
-  // pixels, marks it, reports it and queues it.
-  auto take_run = [&](int x, int y) -> int {
+  // pixels, marks it, reports it and queues it; returns its right end.
+  auto take_run = [&](int x, int y, int dir, int px0, int px1) -> int {
     const Pixel* row = ref.row(y);
     uint8_t* m = mark + size_t(y) * size_t(w);
     int left = x, right = x;
@@ -33,24 +34,33 @@ Rect fill_with(const LayerImage& ref, IntPoint seed, Test in_region, RegionMap& 
     max_x = std::max(max_x, right);
     min_y = std::min(min_y, y);
     max_y = std::max(max_y, y);
-    pending.push_back({left, right, y});
+    pending.push_back({left, right, y, dir, px0, px1});
     return right;
   };
 
-  // Every unvisited region run of row y touching x0 … x1.
-  auto scan_row = [&](int x0, int x1, int y) {
+  // Every unvisited region run of row y touching x0 … x1, found from the
+  // run p0 … p1 going `dir`.
+  auto scan_row = [&](int x0, int x1, int y, int dir, int p0, int p1) {
+    if (y < 0 || y >= h || x0 > x1) return;
     const Pixel* row = ref.row(y);
     const uint8_t* m = mark + size_t(y) * size_t(w);
     for (int x = x0; x <= x1; ++x)
-      if (!m[x] && in_region(row[x])) x = take_run(x, y);
+      if (!m[x] && in_region(row[x])) x = take_run(x, y, dir, p0, p1);
   };
 
-  take_run(seed.x, seed.y);
+  // The seed's run looks both ways: an empty parent range.
+  take_run(seed.x, seed.y, 1, 1, 0);
   while (!pending.empty()) {
     const Pending p = pending.back();
     pending.pop_back();
-    if (p.y > 0) scan_row(p.x0, p.x1, p.y - 1);
-    if (p.y + 1 < h) scan_row(p.x0, p.x1, p.y + 1);
+    scan_row(p.x0, p.x1, p.y + p.dir, p.dir, p.x0, p.x1);
+    // Back towards the parent: only where this run reaches past it.
+    if (p.px0 > p.px1) {
+      scan_row(p.x0, p.x1, p.y - p.dir, -p.dir, p.x0, p.x1);
+    } else {
+      scan_row(p.x0, std::min(p.x1, p.px0 - 1), p.y - p.dir, -p.dir, p.x0, p.x1);
+      scan_row(std::max(p.x0, p.px1 + 1), p.x1, p.y - p.dir, -p.dir, p.x0, p.x1);
+    }
   }
   return {min_x, min_y, max_x - min_x + 1, max_y - min_y + 1};
 }

@@ -158,6 +158,9 @@ TEST_F(Window, PlaceholdersAreDisabledAndDoNothing) {
 }
 
 TEST_F(Window, ViewCommandsCarryCheckMarksAndTheirFlags) {
+  // A bit of the flag word that is not the view's (the open dialog's
+  // preview switch) survives the view's toggles.
+  state.settings.env.ex_view_flag |= kViewFilePreview;
   for (int id : {cmd::kMirror, cmd::kChecker, cmd::kGrid}) {
     QAction* a = window->action(id);
     ASSERT_TRUE(a->isCheckable());
@@ -166,6 +169,7 @@ TEST_F(Window, ViewCommandsCarryCheckMarksAndTheirFlags) {
     EXPECT_NE(a->isChecked(), before) << id;
   }
   const int flags = state.settings.env.ex_view_flag;
+  EXPECT_TRUE(flags & kViewFilePreview);
   EXPECT_EQ(flags & kViewMirror, window->canvas().view().settings().mirrored() ? kViewMirror : 0);
   EXPECT_EQ(bool(flags & kViewChecker), window->canvas().view().settings().checker());
   EXPECT_EQ(bool(flags & kViewGrid), window->canvas().view().settings().grid());

@@ -6,6 +6,10 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -39,6 +43,7 @@ class Commands : public ::testing::Test {
     window = std::make_unique<MainWindow>(state);
     register_image_commands(registry);
     register_clipboard_commands(registry);
+    register_scanner_commands(registry);
     QGuiApplication::clipboard()->clear();
   }
   ~Commands() override {
@@ -102,6 +107,33 @@ TEST_F(Commands, OpenFromClipboardReplacesTheDocument) {
   EXPECT_EQ(state.document.current()->image.get_pixel(8, 3), 0xFF0A141Eu);
   EXPECT_TRUE(state.file_path.empty());
   EXPECT_FALSE(state.undo.changed());
+}
+
+// Acquire from SANE's virtual device, configured for this test only.
+TEST_F(Commands, AcquireReplacesTheDocumentWithTheScan) {
+  char name[] = "/tmp/qm_scan_cmd_XXXXXX";
+  ASSERT_NE(::mkdtemp(name), nullptr);
+  const std::string dir = name;
+  std::ofstream(dir + "/dll.conf") << "test\n";
+  std::ofstream(dir + "/test.conf")
+      << "number_of_devices 1\nmode Color\ndepth 8\nresolution 20.0\n"
+         "test-picture \"Solid white\"\ntl_x 0.0\ntl_y 0.0\nbr_x 50.0\nbr_y 30.0\n";
+  ::setenv("SANE_CONFIG_DIR", dir.c_str(), 1);
+  state.undo.set_changed(false);  // no question before the scan
+  state.file_path = "/somewhere/old.qmd";
+  const bool ran = run(cmd::kScanAcquire);
+  ::unsetenv("SANE_CONFIG_DIR");
+  ::unlink((dir + "/dll.conf").c_str());
+  ::unlink((dir + "/test.conf").c_str());
+  ::rmdir(dir.c_str());
+  ASSERT_TRUE(ran);
+  // 50 × 30 mm at 20 dpi.
+  EXPECT_NEAR(state.document.width(), 39, 1);
+  EXPECT_NEAR(state.document.height(), 24, 1);
+  ASSERT_EQ(state.document.layer_count(), 1);
+  const LayerImage& img = state.document.current()->image;
+  for (size_t i = 0; i < img.pixel_count(); ++i) ASSERT_EQ(img.pixels()[i], kOpaqueWhite) << i;
+  EXPECT_TRUE(state.file_path.empty());
 }
 
 }  // namespace

@@ -270,3 +270,30 @@ TEST(Fill, ModifierKeys) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+// The fill's combine takes opaque stroke pixels straight; it must equal the
+// general combine for every stroke and backup alpha and any colours.
+TEST(Fill, FillCombineEqualsStrokeCombine) {
+  LayerImage stroke, backup, a, b;
+  ASSERT_TRUE(stroke.create(256, 256) && backup.create(256, 256) && a.create(256, 256) && b.create(256, 256));
+  std::mt19937 rng(3);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      stroke.row(y)[x] = (Pixel(x) << 24) | (rng() & 0xFFFFFF);
+      backup.row(y)[x] = (Pixel(y) << 24) | (rng() & 0xFFFFFF);
+    }
+  for (int pass = 0; pass < 16; ++pass) {
+    for (int y = 0; y < 256; ++y) stroke.row(y)[255] = 0xFF000000 | (rng() & 0xFFFFFF);
+    for (const int mode : {0, 3}) {
+      combine_stroke(a, stroke, backup, stroke.bounds(), mode);
+      combine_fill_over(b, stroke, backup, stroke.bounds(), mode);
+      ASSERT_EQ(test::hash_pixels(a), test::hash_pixels(b)) << mode;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qm
