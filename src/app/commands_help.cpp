@@ -12,6 +12,8 @@
 
 namespace qm {
 
+namespace {
+
 // The help page: beside the program, where an installation puts it, or in
 // the source tree the program was built from.
 QString help_page_path() {
@@ -27,8 +29,6 @@ QString help_page_path() {
     if (QFileInfo(path).isFile()) return QFileInfo(path).canonicalFilePath();
   return {};
 }
-
-namespace {
 
 void help(CommandContext&, int, CommandOrigin) {
   // Like the shell's open verb: a missing page opens nothing.

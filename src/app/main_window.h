@@ -53,7 +53,9 @@ class MainWindow : public QMainWindow, private FlowListener, private JobRunner {
 
   // Runs a command when it is enabled; false otherwise.
   bool run_command(int id, CommandOrigin origin = CommandOrigin::kMenu);
-  // Enabled and check states of every action, from the registry.
+  // Enabled and check states of every action, from the registry. Menus read
+  // them as they open; whatever else changes them (an edit makes undo
+  // possible) calls this, so the accelerators and buttons follow.
   void refresh_actions();
 
   // After Settings::env changed: the view's settings, the undo limit, the

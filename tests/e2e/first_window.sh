@@ -55,6 +55,8 @@ done
 export DISPLAY=":$(head -n 1 "$out/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
+# Sanitizer builds: leaks of system libraries are not ours.
+export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 # Private settings and temporary folders; a normal 800 x 600 window.
 mkdir -p "$out/home" "$out/tmp"
 chmod 700 "$out/tmp"

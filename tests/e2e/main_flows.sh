@@ -60,6 +60,8 @@ done
 export DISPLAY=":$(head -n 1 "$out/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
+# Sanitizer builds: leaks of system libraries are not ours.
+export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 # Private settings and temporary folders: nothing of the user's is touched.
 export QUILLMARK2_HOME="$out/home"
 export TMPDIR="$out/tmp"
