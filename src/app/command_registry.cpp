@@ -1,5 +1,7 @@
 #include "app/command_registry.h"
 
+#include "app/commands_image_ops.h"
+
 namespace qm {
 
 void CommandRegistry::add_range(int first, int count, Command command) {
@@ -57,6 +59,10 @@ CommandRegistry build_command_registry() {
   register_settings_commands(registry);
   register_help_commands(registry);
   register_pending_commands(registry);
+  // These replace the placeholders of their ids, so they come last.
+  register_image_commands(registry);
+  register_clipboard_commands(registry);
+  register_scanner_commands(registry);
   return registry;
 }
 
