@@ -45,15 +45,7 @@ ResizeLayersResult resize_canvas(Document& doc, int width, int height, CanvasAnc
     const LayerImage& old = doc.layer_at(i)->image;
     made.blit_from(dx, dy, old.width(), old.height(), old, 0, 0);
   }
-  // Recorded while the layers still hold the old image (see resize_layers).
-  result.undo_lost = record && !doc.undo_recorder().record_all_layers(doc);
-  if (!doc.replace_all_rasters(width, height, std::move(rasters))) {
-    result.out_of_memory = true;
-    return result;
-  }
-  doc.composite_all();
-  result.done = true;
-  return result;
+  return install_layer_rasters(doc, width, height, std::move(rasters), record);
 }
 
 }  // namespace detail

@@ -28,6 +28,14 @@ ResizeLayersResult resize_layers(Document& doc, int width, int height, ResampleM
     }
     if (progress) progress(i + 1, count);
   }
+  return install_layer_rasters(doc, width, height, std::move(rasters), record);
+}
+
+}  // namespace detail
+
+ResizeLayersResult install_layer_rasters(Document& doc, int width, int height,
+                                         std::vector<LayerImage> rasters, bool record) {
+  ResizeLayersResult result;
   // The step is recorded while the layers still hold the old image. Should
   // the work rasters then be refused, the step describes the unchanged image,
   // so undoing it is harmless.
@@ -40,8 +48,6 @@ ResizeLayersResult resize_layers(Document& doc, int width, int height, ResampleM
   result.done = true;
   return result;
 }
-
-}  // namespace detail
 
 ResizeLayersResult resize_layers(Document& doc, int width, int height, ResampleMethod method,
                                  bool record, const LayerProgress& progress) {

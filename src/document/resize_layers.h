@@ -2,6 +2,7 @@
 // Resizing the whole image: every layer resampled to the new canvas size, all
 // or nothing.
 #include <functional>
+#include <vector>
 
 #include "core/resample.h"
 #include "document/document.h"
@@ -27,6 +28,13 @@ using LayerProgress = std::function<void(int done, int total)>;
 // or the current size.
 ResizeLayersResult resize_layers(Document& doc, int width, int height, ResampleMethod method,
                                  bool record, const LayerProgress& progress = {});
+
+// The common end of every all-layers change: records the step when asked
+// (while the layers still hold the old image), swaps in one new raster per
+// layer (top first) at width × height with new work rasters, recomposites.
+// Sets `out_of_memory` and changes nothing when the work rasters are refused.
+ResizeLayersResult install_layer_rasters(Document& doc, int width, int height,
+                                         std::vector<LayerImage> rasters, bool record);
 
 namespace detail {
 // Test hook: asked before the new raster of each layer (top first) is made;
