@@ -10,8 +10,8 @@
 #include "app/canvas_widget.h"
 #include "app/main_window.h"
 #include "app/startup_timing.h"
-#include "app/state/settings_file.h"
-#include "app/state/user_paths.h"
+#include "state/settings_file.h"
+#include "state/user_paths.h"
 #include "platform/instance_lock.h"
 #include "platform/temp_dir.h"
 

@@ -5,8 +5,8 @@
 // about it.
 #include <string>
 
-#include "app/state/drawing_state.h"
-#include "app/state/key_bindings.h"
+#include "state/drawing_state.h"
+#include "state/key_bindings.h"
 #include "document/document.h"
 #include "document/undo_history.h"
 #include "formats/load_picture.h"

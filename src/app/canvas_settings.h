@@ -1,7 +1,7 @@
 #pragma once
 // The canvas view's settings taken from, and its flags given back to, the
 // program's settings.
-#include "app/state/drawing_state.h"
+#include "state/drawing_state.h"
 #include "canvas/view_settings.h"
 
 namespace qm {

@@ -16,7 +16,7 @@
 #include "app/document_flows.h"
 #include "app/full_screen_view.h"
 #include "app/progress_job.h"
-#include "app/state/key_bindings.h"
+#include "state/key_bindings.h"
 
 class QAction;
 class QMenu;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/state/drawing_state.h"
+#include "state/drawing_state.h"
 
 namespace qm {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/state/key_bindings.h"
+#include "state/key_bindings.h"
 #include "platform/key_codes.h"
 
 namespace qm {

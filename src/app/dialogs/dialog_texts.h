@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/state/key_bindings.h"
+#include "state/key_bindings.h"
 
 namespace qm {
 

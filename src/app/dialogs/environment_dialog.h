@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "app/state/drawing_state.h"
+#include "state/drawing_state.h"
 
 namespace qm {
 

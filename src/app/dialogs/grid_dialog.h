@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "app/state/drawing_state.h"
+#include "state/drawing_state.h"
 
 namespace qm {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "app/state/key_bindings.h"
+#include "state/key_bindings.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;

@@ -4,7 +4,7 @@
 #include <array>
 #include <optional>
 
-#include "app/state/drawing_state.h"
+#include "state/drawing_state.h"
 #include "core/layer_image.h"  // kMaxCanvasSide
 
 class QMenu;

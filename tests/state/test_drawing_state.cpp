@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/state/drawing_state.h"
-#include "app/state/user_paths.h"
+#include "state/drawing_state.h"
+#include "state/user_paths.h"
 #include "state_test_util.h"
 
 namespace qm {

@@ -1,4 +1,4 @@
-#include "app/state/key_bindings.h"
+#include "state/key_bindings.h"
 
 #include "formats/binary_file.h"
 #include "formats/safe_write.h"

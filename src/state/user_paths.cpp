@@ -1,4 +1,4 @@
-#include "app/state/user_paths.h"
+#include "state/user_paths.h"
 
 #include <sys/stat.h>
 

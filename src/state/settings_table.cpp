@@ -1,4 +1,4 @@
-#include "app/state/settings_table.h"
+#include "state/settings_table.h"
 
 #include <algorithm>
 #include <array>

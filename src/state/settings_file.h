@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/state/drawing_state.h"
+#include "state/drawing_state.h"
 
 namespace qm {
 

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/state/key_bindings.h"
-#include "app/state/settings_file.h"
-#include "app/state/settings_table.h"
-#include "app/state/user_paths.h"
+#include "state/key_bindings.h"
+#include "state/settings_file.h"
+#include "state/settings_table.h"
+#include "state/user_paths.h"
 #include "state_test_util.h"
 
 namespace qm {

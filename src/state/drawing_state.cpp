@@ -1,4 +1,4 @@
-#include "app/state/drawing_state.h"
+#include "state/drawing_state.h"
 
 #include <algorithm>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/state/drawing_state.h"
+#include "state/drawing_state.h"
 
 namespace qm {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/state/key_bindings.h"
+#include "state/key_bindings.h"
 #include "state_test_util.h"
 
 namespace qm {

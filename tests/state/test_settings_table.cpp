@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "app/state/settings_table.h"
+#include "state/settings_table.h"
 
 namespace qm {
 namespace {

@@ -1,10 +1,10 @@
-#include "app/state/settings_file.h"
+#include "state/settings_file.h"
 
 #include <cstdio>
 
-#include "app/state/key_bindings.h"
-#include "app/state/settings_table.h"
-#include "app/state/user_paths.h"
+#include "state/key_bindings.h"
+#include "state/settings_table.h"
+#include "state/user_paths.h"
 #include "document/layer.h"
 #include "formats/binary_file.h"
 #include "formats/safe_write.h"
