@@ -5,7 +5,9 @@
 // about it.
 #include <string>
 
+#include "canvas/pending_work.h"
 #include "state/drawing_state.h"
+#include "state/drawing_state_model.h"
 #include "state/key_bindings.h"
 #include "document/document.h"
 #include "document/undo_history.h"
@@ -22,6 +24,9 @@ struct AppState {
   ~AppState() { document.set_undo_recorder(nullptr); }
 
   Settings settings;
+  // Every change of the drawing state goes through here (panels, canvas
+  // input, key bindings), so all of them are told.
+  DrawingStateModel drawing{settings};
   KeyBindings keys = default_key_bindings();
   std::string settings_folder;  // config.ini, key.dat, palette.dat, texture.qmt
   std::string temp_dir;         // this instance's claimed directory; "" when none
@@ -37,6 +42,10 @@ struct AppState {
   std::string file_path;
   // The defaults of the next PNG or GIF save, set by every open.
   PictureInfo picture;
+
+  // Operations still open on the canvas; commands that change the document,
+  // the current layer or the canvas size call pending.finish_all() first.
+  PendingWork pending;
 
   // A progress job runs: nothing but its dialog may touch the document.
   bool busy = false;
