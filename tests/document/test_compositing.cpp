@@ -420,6 +420,30 @@ TEST(FlattenLayer, EveryModeMatchesTheReferenceOnRandomData) {
   }
 }
 
+// The vector path of Normal and the divide-free quotient, over every
+// (below, layer, coverage) triple: 4096 × 4096 pixels, one per triple.
+TEST(FlattenLayer, NormalMatchesTheReferenceForEveryByteTriple) {
+  LayerImage below, layer;
+  ASSERT_TRUE(below.create(4096, 4096));
+  ASSERT_TRUE(layer.create(4096, 4096));
+  for (uint32_t i = 0; i < 4096u * 4096u; ++i) {
+    const uint32_t d = i & 0xFF, sv = (i >> 8) & 0xFF, a = i >> 16;
+    below.pixels()[i] = make_pixel(0x5A, d, 255 - d, d);
+    layer.pixels()[i] = make_pixel(a, sv, sv ^ 0x55, 255 - sv);
+  }
+  LayerImage dst;
+  ASSERT_TRUE(dst.create(4096, 4096));
+  dst.copy_from(below);
+  flatten_layer(dst, layer, 128, int(BlendMode::Normal));
+  Mismatches m;
+  for (size_t i = 0; i < dst.pixel_count(); ++i) {
+    const Pixel want = ref_flatten(below.pixels()[i], layer.pixels()[i], 128, 0);
+    if (dst.pixels()[i] != want)
+      m.check(dst.pixels()[i], want, "d " + hex(below.pixels()[i]) + " s " + hex(layer.pixels()[i]));
+  }
+  EXPECT_EQ(m.count(), 0);
+}
+
 // ------------------------------------------------------- alpha merges ----
 
 TEST(MergeAlphaAware, WorkedPixels) {
