@@ -169,4 +169,108 @@ inline void clouds(std::vector<Pixel>& px, int w, int h, double q, double pers, 
     }
 }
 
+// The drawing filters over a whole image `img` (already holding the source),
+// rectangle `r`, colours as opaque pixels.
+inline void lines(LayerImage& img, Rect r, int t0, int t1, int g0, int g1, bool horizontal, bool vertical,
+                  Pixel colour, std::mt19937& rng) {
+  if (t1 < t0) t1 = t0;
+  if (g1 < g0) g1 = g0;
+  const uint32_t e = uint32_t(g1 - g0 + 1);
+  const int o = g0 == g1 ? g0 : 0;
+  if (horizontal)
+    for (int y = r.y + int(rng() % e) + o; y <= r.bottom() - 1;) {
+      int t = t0 + int(rng() % uint32_t(t1 - t0 + 1));
+      if (y + t - 1 > r.bottom() - 1) t = r.bottom() - y;
+      for (int yy = y; yy < y + t; ++yy)
+        for (int x = r.x; x < r.right(); ++x) *img.pixel_address(x, yy) = colour;
+      y += t + int(rng() % e) + g0;
+    }
+  if (vertical)
+    for (int x = r.x + int(rng() % e) + o; x <= r.right() - 1;) {
+      int t = t0 + int(rng() % uint32_t(t1 - t0 + 1));
+      if (x + t - 1 > r.right() - 1) t = r.right() - x;
+      for (int xx = x; xx < x + t; ++xx)
+        for (int y = r.y; y < r.bottom(); ++y) *img.pixel_address(xx, y) = colour;
+      x += t + int(rng() % e) + g0;
+    }
+}
+
+// Tone: is (x, y) of the rectangle (relative) covered by a dot?
+inline bool tone_covers(int x, int y, int s, int a, const std::vector<int>& mask) {
+  for (int row = 0; row * a - s / 2 <= y; ++row)
+    for (int cx = (row % 2) ? -a : 0; cx - s / 2 <= x; cx += 2 * a) {
+      const int i = x - (cx - s / 2), j = y - (row * a - s / 2);
+      if (i >= 0 && j >= 0 && i < s && j < s && mask[size_t(j * s + i)]) return true;
+    }
+  return false;
+}
+
+// Outline from the opacity of `ref` (snapshot) onto `img`.
+inline void outline(LayerImage& img, const LayerImage& ref, Rect r, const std::vector<int>& mask, int s, bool outer,
+                    uint32_t colour) {
+  auto opaque = [&](int x, int y) {
+    if (!r.contains(x, y)) return !outer;
+    return alpha_of(ref.get_pixel(x, y)) != 0;
+  };
+  const bool on = !outer;
+  for (int y = r.y; y < r.bottom(); ++y)
+    for (int x = r.x; x < r.right(); ++x) {
+      if (opaque(x, y) != on) continue;
+      if (opaque(x - 1, y) == on && opaque(x + 1, y) == on && opaque(x, y - 1) == on && opaque(x, y + 1) == on)
+        continue;
+      for (int j = 0; j < s; ++j)
+        for (int i = 0; i < s; ++i) {
+          const int px = x - s / 2 + i, py = y - s / 2 + j;
+          if (r.contains(px, py) && opaque(px, py) == on)
+            *img.pixel_address(px, py) = over(img.get_pixel(px, py), colour, mask[size_t(j * s + i)]);
+        }
+    }
+}
+
+inline void frame_line(LayerImage& img, Rect r, int n, uint32_t colour, int alpha) {
+  auto put = [&](int x, int y) { *img.pixel_address(x, y) = over(img.get_pixel(x, y), colour, alpha); };
+  for (int i = 0; i < n; ++i) {
+    const int w = r.w - 2 * i, h = r.h - 2 * i, x0 = r.x + i, y0 = r.y + i;
+    for (int x = 0; x < w; ++x) put(x0 + x, y0);
+    if (h != 1)
+      for (int x = 0; x < w; ++x) put(x0 + x, y0 + h - 1);
+    for (int y = 1; y < h - 1; ++y) {
+      put(x0, y0 + y);
+      if (w != 1) put(x0 + w - 1, y0 + y);
+    }
+    if (w < 3 || h - 2 <= 0) break;
+  }
+}
+
+inline void random_dots(LayerImage& img, Rect r, int s, int m, int g, const std::vector<int>& mask, int mode,
+                        uint32_t drawing, std::mt19937& rng) {
+  for (int y = 0; y < g + s / 2 + r.h; y += g)
+    for (int x = 0; x < g + s / 2 + r.w; x += g) {
+      if (int(rng() & 511) >= m) continue;
+      uint32_t colour = drawing;
+      if (mode == 1) {
+        const uint32_t grey = rng() & 255;
+        colour = grey << 16 | grey << 8 | grey;
+      } else if (mode == 2) {
+        colour = hsv_to_rgb(int(rng() % 360), 255, 255);
+      }
+      for (int j = 0; j < s; ++j)
+        for (int i = 0; i < s; ++i) {
+          const int px = r.x + x - s / 2 + i, py = r.y + y - s / 2 + j;
+          if (r.contains(px, py)) *img.pixel_address(px, py) = over(img.get_pixel(px, py), colour, mask[size_t(j * s + i)]);
+        }
+    }
+}
+
+inline Pixel noise(Pixel p, int a, bool colour, std::mt19937& rng) {
+  if (!alpha_of(p)) return p;
+  auto h = [&] { return int(rng() % uint32_t(2 * a + 1)) - a; };
+  if (!colour) {
+    const int d = h();
+    return rgb(p, clamp255(R(p) + d), clamp255(G(p) + d), clamp255(B(p) + d));
+  }
+  const int db = h(), dg = h(), dr = h();
+  return rgb(p, clamp255(R(p) + dr), clamp255(G(p) + dg), clamp255(B(p) + db));
+}
+
 }  // namespace qm::ref
