@@ -38,6 +38,9 @@ ByteTable posterise_table(int levels);
 // Brightness on top of the contrast table, by the integer YCbCr round trip.
 uint32_t brightness_pixel(const ByteTable& contrast, int brightness, uint32_t bgr);
 
+// One pixel of HSV Adjust (exposed so a test can cover the colour cube).
+uint32_t hsv_adjust_pixel(uint32_t argb, int dh, int ds, int dv);
+
 // The Levels dialog's histogram: luma bins of every pixel, transparent ones included.
 std::array<uint64_t, 256> luma_histogram(const LayerImage& image);
 // Length in pixels of one histogram bar in a panel `panel_height` pixels high

@@ -56,20 +56,24 @@ bool noise_grid(int w, int h, std::vector<int>& grid) {
 }
 
 // Where one coordinate falls in the grid at one octave.
+// Packed small (sides are at most kMaxCanvasSide, weights at most 256) so
+// the eight lookups of every column of a row stay in the cache.
 struct Lookup {
-  int i0, i1, f;
+  uint16_t i0, i1;
+  int32_t f;
 };
 inline Lookup lookup(int coord, double frequency, int n, const std::array<int, 256>& cosine) {
   const double u = coord * frequency;
   const int64_t ix = int64_t(u * 256);
   const int i0 = int((ix >> 8) % n);
-  return {i0, (i0 + 1) % n, cosine[size_t(ix & 255)]};
+  return {uint16_t(i0), uint16_t((i0 + 1) % n), cosine[size_t(ix & 255)]};
 }
 
 }  // namespace
 
 bool render_clouds(const FilterArgs& a, const CloudParams& prm) {
   const int w = a.rect.w, h = a.rect.h;
+  if (w > 65535 || h > 65535) return false;
   const std::array<int, 256> cosine = cosine_table();
   std::vector<int> grid;
   std::vector<Lookup> columns;
@@ -90,9 +94,12 @@ bool render_clouds(const FilterArgs& a, const CloudParams& prm) {
       amp = amp * prm.persistence;
     }
   }
-  // The column half of every octave's lookup is the same on every row.
-  for (int o = 0; o < kOctaves; ++o)
-    for (int x = 0; x < w; ++x) columns[size_t(o) * size_t(w) + size_t(x)] = lookup(x, frequency[o], w, cosine);
+  double scaled_weight[kOctaves];
+  for (int o = 0; o < kOctaves; ++o) scaled_weight[o] = weight[o] * kNoiseUnit;
+  // The column half of every octave's lookup is the same on every row; kept
+  // per column so one pixel reads its eight side by side.
+  for (int x = 0; x < w; ++x)
+    for (int o = 0; o < kOctaves; ++o) columns[size_t(x) * kOctaves + size_t(o)] = lookup(x, frequency[o], w, cosine);
 
   const int c0[3] = {int(prm.c0 >> 16 & 255), int(prm.c0 >> 8 & 255), int(prm.c0 & 255)};
   const int c1[3] = {int(prm.c1 >> 16 & 255), int(prm.c1 >> 8 & 255), int(prm.c1 & 255)};
@@ -104,17 +111,21 @@ bool render_clouds(const FilterArgs& a, const CloudParams& prm) {
     const Pixel* s = a.src.empty() ? nullptr : a.src.row(a.rect.y + y) + a.rect.x;
     Pixel* d = a.dst.row(a.rect.y + y) + a.rect.x;
     for (int x = 0; x < w; ++x) {
-      double sum = 0;
+      // The integer lookups first (independent of each other), then the
+      // sum in octave order. n × 2^-20 × weight is computed as n × (weight
+      // × 2^-20): scaling by a power of two is exact, so the bits agree.
+      int nv[kOctaves];
+      const Lookup* cx = &columns[size_t(x) * kOctaves];
       for (int o = 0; o < kOctaves; ++o) {
-        const Lookup& cx = columns[size_t(o) * size_t(w) + size_t(x)];
         const Lookup& cy = rows[o];
         const int* r0 = g + size_t(cy.i0) * size_t(w);
         const int* r1 = g + size_t(cy.i1) * size_t(w);
-        const int top = (r0[cx.i0] * (256 - cx.f) + r0[cx.i1] * cx.f) >> 8;
-        const int bottom = (r1[cx.i0] * (256 - cx.f) + r1[cx.i1] * cx.f) >> 8;
-        const double n = ((top * (256 - cy.f) + bottom * cy.f) >> 8) * kNoiseUnit;
-        sum += n * weight[o];
+        const int top = (r0[cx[o].i0] * (256 - cx[o].f) + r0[cx[o].i1] * cx[o].f) >> 8;
+        const int bottom = (r1[cx[o].i0] * (256 - cx[o].f) + r1[cx[o].i1] * cx[o].f) >> 8;
+        nv[o] = (top * (256 - cy.f) + bottom * cy.f) >> 8;
       }
+      double sum = 0;
+      for (int o = 0; o < kOctaves; ++o) sum += nv[o] * scaled_weight[o];
       const int level = std::clamp(int(prm.contrast * sum) + 128, 0, 256);
       if (!prm.difference) {
         d[x] = make_pixel(255, uint32_t(c0[0] + ((level * (c1[0] - c0[0])) >> 8)),

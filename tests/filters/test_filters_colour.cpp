@@ -98,6 +98,14 @@ TEST(ColourFilters, RgbAndHsvAdjust) {
   for (auto d : {std::array{180, 0, 0}, {-180, 30, -40}, {77, -255, 255}, {-5, 200, 3}})
     expect_point_filter(filters::hsv_adjust, numeric({d[0], d[1], d[2]}),
                         [=](Pixel p) { return ref::hsv_adjust(p, d[0], d[1], d[2]); });
+  // The fast conversion against the plain one over a lattice of the cube.
+  for (auto d : {std::array{0, 0, 0}, {-97, 41, -13}})
+    for (int r = 0; r < 256; r += 3)
+      for (int g = 1; g < 256; g += 3)
+        for (int b = 2; b < 256; b += 3) {
+          const Pixel p = make_pixel(255, uint32_t(r), uint32_t(g), uint32_t(b));
+          ASSERT_EQ(filters::hsv_adjust_pixel(p, d[0], d[1], d[2]), ref::hsv_adjust(p, d[0], d[1], d[2]));
+        }
   // Red turned by ±180 degrees is cyan.
   for (int dh : {180, -180}) {
     LayerImage red;
