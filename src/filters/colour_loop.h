@@ -10,9 +10,11 @@ namespace qm::filters {
 
 template <class F>
 void map_opaque_pixels(const FilterArgs& a, F f) {
+  // A runner without a backup passes an empty source: work in place.
+  const LayerImage& src = a.src.empty() ? a.dst : a.src;
   progress_range(a.progress, a.rect.h);
   for (int y = a.rect.y; y < a.rect.bottom(); ++y) {
-    const Pixel* s = a.src.row(y) + a.rect.x;
+    const Pixel* s = src.row(y) + a.rect.x;
     Pixel* d = a.dst.row(y) + a.rect.x;
     for (int i = 0; i < a.rect.w; ++i) {
       const Pixel p = s[i];

@@ -18,9 +18,10 @@ inline Pixel list_colour(const FilterEnvironment& env, int index) {
   }
 }
 
-// Previews draw into another image: start from the source's rectangle.
+// Previews draw into another image: start from the source's rectangle (an
+// empty source, from a runner without a backup, means in place).
 inline void copy_source_rect(const FilterArgs& a) {
-  if (&a.dst != &a.src) a.dst.blit_from(a.rect.x, a.rect.y, a.rect.w, a.rect.h, a.src, a.rect.x, a.rect.y);
+  if (&a.dst != &a.src && !a.src.empty()) a.dst.blit_from(a.rect.x, a.rect.y, a.rect.w, a.rect.h, a.src, a.rect.x, a.rect.y);
 }
 
 }  // namespace qm::filters

@@ -46,9 +46,10 @@ bool noise(const FilterArgs& a) {
   auto offset = [&] { return int(rand32() % span) - amount; };
   auto add = [](int c, int h) { return uint32_t(std::clamp(c + h, 0, 255)); };
   const Rect r = a.rect;
+  const LayerImage& src = a.src.empty() ? a.dst : a.src;
   progress_range(a.progress, r.h);
   for (int y = r.y; y < r.bottom(); ++y) {
-    const Pixel* s = a.src.row(y) + r.x;
+    const Pixel* s = src.row(y) + r.x;
     Pixel* d = a.dst.row(y) + r.x;
     for (int x = 0; x < r.w; ++x) {
       const Pixel p = s[x];

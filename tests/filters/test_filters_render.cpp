@@ -283,6 +283,22 @@ TEST(RenderFilters, Noise) {
     }
 }
 
+TEST(RenderFilters, EmptySourceMeansInPlace) {
+  const LayerImage src = test::random_image(37, 29, 91);
+  const LayerImage empty;
+  FilterValues v;
+  v.numeric = {10, 4, 2, 3, 0};
+  v.check = {1, 1};
+  for (filters::FilterCallback f : {filters::noise, filters::lines, filters::random_dots, filters::tone}) {
+    LayerImage a = test::copy_of(src), b = test::copy_of(src);
+    seed_shared_random(kSeed);
+    ASSERT_TRUE(f({v, {}, a, a, kRect, nullptr}));
+    seed_shared_random(kSeed);
+    ASSERT_TRUE(f({v, {}, b, empty, kRect, nullptr}));
+    EXPECT_TRUE(test::same_pixels(a, b));
+  }
+}
+
 // Address space in use now, from /proc.
 uint64_t address_space_bytes() {
   std::ifstream statm("/proc/self/statm");

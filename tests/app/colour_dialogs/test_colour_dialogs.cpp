@@ -129,6 +129,8 @@ TEST(ReplaceColourDialog, SliderSetsTheNewColourAndCancelRestores) {
 }  // namespace qm
 
 int main(int argc, char** argv) {
+  // Listing the tests at build time runs this too, without ctest's setting.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
