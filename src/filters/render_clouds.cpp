@@ -77,8 +77,10 @@ bool render_clouds(const FilterArgs& a, const CloudParams& prm) {
   const std::array<int, 256> cosine = cosine_table();
   std::vector<int> grid;
   std::vector<Lookup> columns;
+  std::vector<int> across;  // per column and octave: the top and bottom blends
   try {
     columns.resize(size_t(kOctaves) * size_t(w));
+    across.resize(size_t(kOctaves) * size_t(w) * 2);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -105,25 +107,35 @@ bool render_clouds(const FilterArgs& a, const CloudParams& prm) {
   const int c1[3] = {int(prm.c1 >> 16 & 255), int(prm.c1 >> 8 & 255), int(prm.c1 & 255)};
   const int* g = grid.data();
   progress_range(a.progress, h);
+  int cached_row[kOctaves];
+  std::fill(cached_row, cached_row + kOctaves, -1);
   for (int y = 0; y < h; ++y) {
     Lookup rows[kOctaves];
-    for (int o = 0; o < kOctaves; ++o) rows[o] = lookup(y, frequency[o], h, cosine);
+    for (int o = 0; o < kOctaves; ++o) {
+      rows[o] = lookup(y, frequency[o], h, cosine);
+      // The horizontal blends of the two grid rows change only when the
+      // octave moves on to another pair of rows (rarely for the low ones).
+      if (rows[o].i0 == cached_row[o]) continue;
+      cached_row[o] = rows[o].i0;
+      const int* r0 = g + size_t(rows[o].i0) * size_t(w);
+      const int* r1 = g + size_t(rows[o].i1) * size_t(w);
+      for (int x = 0; x < w; ++x) {
+        const Lookup& c = columns[size_t(x) * kOctaves + size_t(o)];
+        int* tb = &across[(size_t(x) * kOctaves + size_t(o)) * 2];
+        tb[0] = (r0[c.i0] * (256 - c.f) + r0[c.i1] * c.f) >> 8;
+        tb[1] = (r1[c.i0] * (256 - c.f) + r1[c.i1] * c.f) >> 8;
+      }
+    }
     const Pixel* s = a.src.empty() ? nullptr : a.src.row(a.rect.y + y) + a.rect.x;
     Pixel* d = a.dst.row(a.rect.y + y) + a.rect.x;
     for (int x = 0; x < w; ++x) {
-      // The integer lookups first (independent of each other), then the
-      // sum in octave order. n × 2^-20 × weight is computed as n × (weight
-      // × 2^-20): scaling by a power of two is exact, so the bits agree.
+      // The vertical blends, then the sum in octave order. n × 2^-20 ×
+      // weight is computed as n × (weight × 2^-20): scaling by a power of
+      // two is exact, so the bits agree.
       int nv[kOctaves];
-      const Lookup* cx = &columns[size_t(x) * kOctaves];
-      for (int o = 0; o < kOctaves; ++o) {
-        const Lookup& cy = rows[o];
-        const int* r0 = g + size_t(cy.i0) * size_t(w);
-        const int* r1 = g + size_t(cy.i1) * size_t(w);
-        const int top = (r0[cx[o].i0] * (256 - cx[o].f) + r0[cx[o].i1] * cx[o].f) >> 8;
-        const int bottom = (r1[cx[o].i0] * (256 - cx[o].f) + r1[cx[o].i1] * cx[o].f) >> 8;
-        nv[o] = (top * (256 - cy.f) + bottom * cy.f) >> 8;
-      }
+      const int* tb = &across[size_t(x) * kOctaves * 2];
+      for (int o = 0; o < kOctaves; ++o)
+        nv[o] = (tb[2 * o] * (256 - rows[o].f) + tb[2 * o + 1] * rows[o].f) >> 8;
       double sum = 0;
       for (int o = 0; o < kOctaves; ++o) sum += nv[o] * scaled_weight[o];
       const int level = std::clamp(int(prm.contrast * sum) + 128, 0, 256);

@@ -93,6 +93,23 @@ TEST(RenderFilters, CloudsAllVariantsMatchReference) {
   }
 }
 
+TEST(RenderFilters, CloudsLargerRectangleAndHighFineness) {
+  const LayerImage src = test::random_image(201, 151, 22);
+  FilterValues v;
+  v.numeric = {100, 100, 100};
+  for (int fine : {1, 8, 100}) {
+    v.numeric[0] = fine;
+    const Rect r{3, 2, 197, 147};
+    const LayerImage got = run_seeded(filters::clouds_detailed, src, v, {}, r);
+    LayerImage want = test::copy_of(src);
+    std::vector<Pixel> px = rect_pixels(src, r);
+    std::mt19937 rng(kSeed);
+    ref::clouds(px, r.w, r.h, fine * 0.0025, 1.0, 550, 0xFFFFFF, 0x000000, false, rng);
+    put_rect(want, r, px);
+    expect_same(got, want);
+  }
+}
+
 TEST(RenderFilters, CloudsStayOnTheLineBetweenTheColours) {
   LayerImage img;
   ASSERT_TRUE(img.create(40, 30));
