@@ -1,6 +1,8 @@
 // Pattern fills: lines at random thickness and spacing, a tone of dots, a
 // checker. They replace pixels with the chosen colour.
 #include <algorithm>
+#include <new>
+#include <vector>
 
 #include "filters/render_common.h"
 
@@ -38,20 +40,55 @@ bool tone(const FilterArgs& a) {
   const int spacing = std::clamp(a.values.numeric[1], 1, 100);
   const Pixel colour = list_colour(a.env, a.values.list[0]);
   const ByteMask mask = hard_disc_mask(s);
-  copy_source_rect(a);
   const Rect r = a.rect;
-  // Dot centres relative to the corner: rows `spacing` apart, dots 2 × spacing
-  // apart, odd rows shifted left by `spacing`.
-  for (int row = 0;; ++row) {
-    const int oy = row * spacing - s / 2;
-    if (oy >= r.h) break;
-    for (int cx = (row & 1) ? -spacing : 0; cx - s / 2 < r.w; cx += 2 * spacing) {
-      const int ox = cx - s / 2;
-      for (int j = std::max(0, -oy); j < s && oy + j < r.h; ++j) {
-        Pixel* d = a.dst.row(r.y + oy + j) + r.x;
-        for (int i = std::max(0, -ox); i < s && ox + i < r.w; ++i)
-          if (mask.at(i, j)) d[ox + i] = colour;
+  // Each mask row of the disc is one span of set cells.
+  std::vector<int> lo(size_t(s), -1), hi(size_t(s), -1);
+  for (int j = 0; j < s; ++j)
+    for (int i = 0; i < s; ++i)
+      if (mask.at(i, j)) {
+        if (lo[size_t(j)] < 0) lo[size_t(j)] = i;
+        hi[size_t(j)] = i;
       }
+  std::vector<int> cover;
+  try {
+    cover.resize(size_t(r.w) + 1);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  copy_source_rect(a);
+  // Dot centres relative to the corner: rows `spacing` apart, dots 2 × spacing
+  // apart, odd rows shifted left by `spacing`; the mask's origin is s / 2
+  // before the centre. Every dot writes the same colour, so each image row
+  // is the union of the spans of the dot rows over it, gathered by
+  // difference counts: large dots at small spacing cost no more than small ones.
+  const int half = s / 2, step = 2 * spacing;
+  auto add = [&](int x0, int x1) {
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, r.w - 1);
+    if (x0 > x1) return;
+    ++cover[size_t(x0)];
+    --cover[size_t(x1) + 1];
+  };
+  for (int y = 0; y < r.h; ++y) {
+    std::fill(cover.begin(), cover.end(), 0);
+    const int n = y + half - s + 1;  // first dot row reaching down to y: ceil(n / spacing)
+    const int first = std::max(0, n >= 0 ? (n + spacing - 1) / spacing : -(-n / spacing));
+    for (int row = first; row <= (y + half) / spacing; ++row) {
+      const int j = y - (row * spacing - half);
+      if (lo[size_t(j)] < 0) continue;
+      const int start = (row & 1) ? -spacing : 0;
+      const int last = (r.w - 1 + half - start) / step;  // last dot with cx − s/2 < width
+      if (hi[size_t(j)] - lo[size_t(j)] + 1 >= step) {
+        add(start - half + lo[size_t(j)], start + step * last - half + hi[size_t(j)]);
+        continue;
+      }
+      for (int k = 0; k <= last; ++k) add(start + step * k - half + lo[size_t(j)], start + step * k - half + hi[size_t(j)]);
+    }
+    Pixel* d = a.dst.row(r.y + y) + r.x;
+    int depth = 0;
+    for (int x = 0; x < r.w; ++x) {
+      depth += cover[size_t(x)];
+      if (depth > 0) d[x] = colour;
     }
   }
   return true;

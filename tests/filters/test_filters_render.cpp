@@ -171,7 +171,7 @@ TEST(RenderFilters, Lines) {
 
 TEST(RenderFilters, ToneAndChecker) {
   const LayerImage src = test::random_image(37, 29, 41);
-  for (auto [s, a] : {std::pair{4, 4}, {1, 1}, {7, 3}, {10, 20}}) {
+  for (auto [s, a] : {std::pair{4, 4}, {1, 1}, {7, 3}, {10, 20}, {30, 2}, {9, 1}, {16, 5}, {100, 1}}) {
     FilterValues v;
     v.numeric = {s, a, 0, 0, 0};
     v.list[0] = 1;
