@@ -65,7 +65,7 @@ bool hsv_adjust(const FilterArgs& a) {
   const int dh = std::clamp(a.values.numeric[0], -180, 180);
   const int ds = std::clamp(a.values.numeric[1], -255, 255);
   const int dv = std::clamp(a.values.numeric[2], -255, 255);
-  map_opaque_pixels(a, [=](Pixel p) { return adjust(p, dh, ds, dv); });
+  map_opaque_pixels_reusing(a, [=](Pixel p) { return adjust(p, dh, ds, dv); });
   return true;
 }
 

@@ -40,6 +40,20 @@ struct ShiftedTable {
   }
 };
 
+// For the costly per-pixel conversions: painted layers hold long runs of
+// one colour, so the last result is reused while the pixel repeats.
+template <class F>
+void map_opaque_pixels_reusing(const FilterArgs& a, F f) {
+  Pixel last_in = 0xFF000000u, last_out = f(last_in);
+  map_opaque_pixels(a, [&](Pixel p) {
+    if (p != last_in) {
+      last_in = p;
+      last_out = f(p);
+    }
+    return last_out;
+  });
+}
+
 inline void map_through_table(const FilterArgs& a, const ByteTable& t) {
   const ShiftedTable table(t);
   map_opaque_pixels(a, [&](Pixel p) { return table(p); });

@@ -27,7 +27,7 @@ uint32_t brightness_pixel(const ByteTable& t, int brightness, uint32_t p) {
 bool brightness_contrast(const FilterArgs& a) {
   const ByteTable t = contrast_table(std::clamp(a.values.numeric[1], -100, 100));
   const int brightness = std::clamp(a.values.numeric[0], -255, 255);
-  map_opaque_pixels(a, [&](Pixel p) { return brightness_pixel(t, brightness, p); });
+  map_opaque_pixels_reusing(a, [&](Pixel p) { return brightness_pixel(t, brightness, p); });
   return true;
 }
 
