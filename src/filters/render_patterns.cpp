@@ -103,8 +103,10 @@ bool checker(const FilterArgs& a) {
   for (int y = 0; y < r.h; ++y) {
     const int band = (y % (2 * ch)) / ch;
     Pixel* d = a.dst.row(r.y + y) + r.x;
-    for (int x = 0; x < r.w; ++x)
-      if ((x % (2 * cw)) / cw == band) d[x] = colour;
+    // (x mod 2cw) / cw by counting: cells of cw pixels, alternately 0 and 1.
+    int cell = 0;
+    for (int x0 = 0; x0 < r.w; x0 += cw, cell ^= 1)
+      if (cell == band) std::fill(d + x0, d + std::min(x0 + cw, r.w), colour);
   }
   return true;
 }
