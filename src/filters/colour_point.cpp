@@ -27,7 +27,31 @@ uint32_t brightness_pixel(const ByteTable& t, int brightness, uint32_t p) {
 bool brightness_contrast(const FilterArgs& a) {
   const ByteTable t = contrast_table(std::clamp(a.values.numeric[1], -100, 100));
   const int brightness = std::clamp(a.values.numeric[0], -255, 255);
-  map_opaque_pixels_reusing(a, [&](Pixel p) { return brightness_pixel(t, brightness, p); });
+  // The three sums of the YCbCr conversion by table: each channel's share of
+  // Y, Cr + 32768 and Cb + 32768 packed in 21-bit fields of one integer, so
+  // three lookups and two additions give all three. The totals lie in
+  // 0 … 2^21, which keeps the fields apart; the bias is a multiple of 256,
+  // which keeps the rounding of the shifts. Same bits as brightness_pixel().
+  constexpr int64_t kField = int64_t{1} << 21;
+  auto pack = [&](int y, int cr, int cb) { return y + cr * kField + cb * kField * kField; };
+  int64_t share_b[256], share_g[256], share_r[256];
+  int red_from_cr[256], blue_from_cb[256];
+  for (int i = 0; i < 256; ++i) {
+    const int b = t[size_t(i)], g = b, r = b;
+    share_b[i] = pack(29 * b, -21 * b + 32768, 128 * b + 32768);
+    share_g[i] = pack(150 * g, -107 * g, -85 * g);
+    share_r[i] = pack(77 * r, 128 * r, -43 * r);
+    red_from_cr[i] = (359 * i - 45952) >> 8;
+    blue_from_cb[i] = (454 * i - 58112) >> 8;
+  }
+  map_opaque_pixels_reusing(a, [&](Pixel p) {
+    const int64_t sums = share_b[blue_of(p)] + share_g[green_of(p)] + share_r[red_of(p)];
+    const int y = int((sums & (kField - 1)) >> 8) + brightness;
+    const int cr = int(((sums >> 21) & (kField - 1)) >> 8);
+    const int cb = int((sums >> 42) >> 8);
+    return with_rgb(p, clamp_byte(y + red_from_cr[cr]), clamp_byte(y - ((183 * cr + 88 * cb - 34688) >> 8)),
+                    clamp_byte(y + blue_from_cb[cb]));
+  });
   return true;
 }
 

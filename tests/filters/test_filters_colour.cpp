@@ -42,6 +42,19 @@ TEST(ColourFilters, BrightnessContrast) {
   for (auto [b, c] : {std::pair{0, 0}, {-255, 100}, {37, -61}, {255, -100}, {-90, 45}})
     expect_point_filter(filters::brightness_contrast, numeric({b, c}),
                         [=](Pixel p) { return ref::brightness_contrast(p, b, c); });
+  // Over a lattice of the colour cube, at the extremes and in between.
+  LayerImage cube;
+  ASSERT_TRUE(cube.create(86 * 86, 86));
+  for (int r = 0; r < 86; ++r)
+    for (int g = 0; g < 86; ++g)
+      for (int b = 0; b < 86; ++b)
+        *cube.pixel_address(r * 86 + g, b) = make_pixel(255, uint32_t(r * 3), uint32_t(g * 3), uint32_t(b * 3));
+  for (auto [b, c] : {std::pair{0, 0}, {-255, -100}, {255, 100}, {13, 57}}) {
+    LayerImage out = test::copy_of(cube);
+    ASSERT_TRUE(filters::brightness_contrast({numeric({b, c}), {}, out, cube, cube.bounds(), nullptr}));
+    for (size_t i = 0; i < cube.pixel_count(); ++i)
+      ASSERT_EQ(out.pixels()[i], ref::brightness_contrast(cube.pixels()[i], b, c));
+  }
   // Both 0: only the YCbCr round trip's rounding, at most a few units.
   const Pixel p = 0xFF336699;
   const Pixel q = ref::brightness_contrast(p, 0, 0);
