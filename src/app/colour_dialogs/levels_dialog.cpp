@@ -118,7 +118,11 @@ class LevelsDialog : public QDialog {
     setWindowTitle(QStringLiteral("レベル補正"));
     input_ = new LevelsPanel(true, filters::luma_histogram(backup), uint64_t(backup.pixel_count()), this);
     output_ = new LevelsPanel(false, {}, 0, this);
-    auto* grid = new QGridLayout;
+    // The value labels sit under their panels, the panels' width apart.
+    auto* area = new QWidget(this);
+    area->setFixedWidth(kPanelWidth);
+    auto* grid = new QGridLayout(area);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(input_, 0, 0, 1, 3);
     grid->addWidget(output_, 2, 0, 1, 3);
     for (int i = 0; i < 5; ++i) {
@@ -147,7 +151,7 @@ class LevelsDialog : public QDialog {
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     auto* top = new QVBoxLayout(this);
-    top->addLayout(grid);
+    top->addWidget(area, 0, Qt::AlignHCenter);
     top->addLayout(buttons);
 
     reset_handles();
