@@ -35,6 +35,7 @@ struct FilterEnvironment {
   uint32_t drawing_colour = 0x000000;     // 0xRRGGBB, the current drawing colour
   uint32_t other_colour = 0xFFFFFF;       // 0xRRGGBB, the other one of the pair
   const Document* document = nullptr;     // layer lists; may be null in tests
+  int brush_alpha = 255;                  // density (BrushAlpha) of the current tool, 0 … 255
 };
 
 struct FilterArgs {

@@ -1,7 +1,9 @@
-// Median-cut colour reduction for GIF export.
+// Median-cut colour reduction: GIF export and the Colour Reduction filter.
 #include <algorithm>
 #include <memory>
+#include <new>
 
+#include "formats/colour_quantiser.h"
 #include "formats/gif_codec.h"
 
 namespace qm {
@@ -27,8 +29,8 @@ struct CellColour {
 
 class MedianCut {
  public:
-  MedianCut(std::vector<CellColour>& cells, std::vector<uint8_t>& cell_to_entry)
-      : cells_(cells), map_(cell_to_entry) {}
+  MedianCut(std::vector<CellColour>& cells, uint8_t* cell_to_entry, int depth)
+      : cells_(cells), map_(cell_to_entry), depth_(depth) {}
 
   void split(size_t begin, size_t end, int depth) {
     // An empty part (every cell fell on one side of the mean) makes no entry.
@@ -47,7 +49,7 @@ class MedianCut {
     if (total == 0) return;  // cannot happen with non-empty cells; no division by zero either way
     int mean[3];
     for (int k = 0; k < 3; ++k) mean[k] = int(sum[k] / total);
-    if (depth >= 8) {
+    if (depth >= depth_) {
       const uint8_t entry = uint8_t(palette.size());
       palette.push_back(uint32_t(mean[0]) << 16 | uint32_t(mean[1]) << 8 | uint32_t(mean[2]));
       for (size_t i = begin; i < end; ++i) map_[cells_[i].cell] = entry;
@@ -70,26 +72,42 @@ class MedianCut {
 
  private:
   std::vector<CellColour>& cells_;
-  std::vector<uint8_t>& map_;
+  uint8_t* map_;
+  int depth_;
 };
 
 }  // namespace
 
-std::vector<uint32_t> reduce_colours(LayerImage& image) {
-  if (image.empty()) return {};
+bool reduce_colours_to(LayerImage& image, int depth, bool opaque_only, ProgressSink* progress,
+                       std::vector<uint32_t>* palette_out) {
+  if (progress) progress->set_range(3);
+  if (image.empty()) return true;
+  depth = std::clamp(depth, 1, 8);
   // Fixed-size tables: the cost does not depend on how many colours there are.
-  auto stats = std::make_unique<CellStats[]>(kCells);
+  std::unique_ptr<CellStats[]> stats(new (std::nothrow) CellStats[kCells]());
+  std::unique_ptr<uint8_t[]> cell_to_entry(new (std::nothrow) uint8_t[kCells]());
+  if (!stats || !cell_to_entry) return false;
   Pixel* px = image.pixels();
   const size_t n = image.pixel_count();
+  auto counts = [&](Pixel p) { return !opaque_only || alpha_of(p) != 0; };
   for (size_t i = 0; i < n; ++i) {
     const Pixel p = px[i];
+    if (!counts(p)) continue;
     CellStats& s = stats[cell_of(p)];
     ++s.count;
     s.low_r += red_of(p) & 3;
     s.low_g += green_of(p) & 3;
     s.low_b += blue_of(p) & 7;
   }
+  if (progress) progress->step();
   std::vector<CellColour> cells;
+  try {
+    size_t used = 0;
+    for (uint32_t c = 0; c < uint32_t(kCells); ++c) used += stats[c].count != 0;
+    cells.reserve(used);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   for (uint32_t c = 0; c < uint32_t(kCells); ++c) {
     const CellStats& s = stats[c];
     if (s.count == 0) continue;
@@ -98,15 +116,26 @@ std::vector<uint32_t> reduce_colours(LayerImage& image) {
                      {int((c >> 11) << 2) + int(s.low_r / s.count), int(((c >> 5) & 63) << 2) + int(s.low_g / s.count),
                       int((c & 31) << 3) + int(s.low_b / s.count)}});
   }
-  std::vector<uint8_t> cell_to_entry(kCells, 0);
-  MedianCut cut(cells, cell_to_entry);
+  // No counted pixel (a fully transparent layer): nothing to map.
+  MedianCut cut(cells, cell_to_entry.get(), depth);
   cut.split(0, cells.size(), 0);
+  if (progress) progress->step();
 
-  for (size_t i = 0; i < n; ++i) {
-    const uint32_t rgb = cut.palette[cell_to_entry[cell_of(px[i])]];
-    px[i] = (px[i] & 0xFF000000) | rgb;
-  }
-  return std::move(cut.palette);
+  if (!cut.palette.empty())
+    for (size_t i = 0; i < n; ++i) {
+      if (!counts(px[i])) continue;
+      const uint32_t rgb = cut.palette[cell_to_entry[cell_of(px[i])]];
+      px[i] = (px[i] & 0xFF000000) | rgb;
+    }
+  if (progress) progress->step();
+  if (palette_out) *palette_out = std::move(cut.palette);
+  return true;
+}
+
+std::vector<uint32_t> reduce_colours(LayerImage& image) {
+  std::vector<uint32_t> palette;
+  reduce_colours_to(image, 8, false, nullptr, &palette);
+  return palette;
 }
 
 }  // namespace qm
