@@ -11,7 +11,9 @@
 #include "app/canvas_widget.h"
 #include "app/command_ids.h"
 #include "app/main_window.h"
+#include "panels/control_panel.h"
 #include "panels/floating_panel.h"
+#include "panels/slider_field.h"
 #include "panels/panel_placement.h"
 
 namespace qm {
@@ -100,6 +102,21 @@ TEST_F(Host, AcceleratorsAndKeysWorkFromAPanel) {
   });
   QTest::keyClick(tools, Qt::Key_B);
   EXPECT_EQ(keys, 1);
+}
+
+TEST_F(Host, BoundToolKeysRefreshBothPanels) {
+  window->show_placed();
+  bind_key(state.keys, KeyGroup::kTool, kToolFinger, 'F');
+  bind_key(state.keys, KeyGroup::kDrawType, 3, 'R');  // filled rectangle
+  state.settings.draw.brush_size[kToolFinger] = 33;
+  QTest::keyClick(window->canvas().viewport(), Qt::Key_F);
+  EXPECT_EQ(state.settings.draw.tool, kToolFinger);
+  EXPECT_EQ(panel(kPanelTool)->windowTitle(), QStringLiteral("손가락 - 자유선"));
+  auto* control = static_cast<ControlPanel*>(panel(kPanelControl));
+  EXPECT_EQ(control->size_slider()->value(), 33);
+  // Finger refuses a filled rectangle, from a key as from a button.
+  QTest::keyClick(window->canvas().viewport(), Qt::Key_R);
+  EXPECT_EQ(state.settings.draw.draw_type[kToolFinger], 0);
 }
 
 }  // namespace
