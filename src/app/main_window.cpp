@@ -8,6 +8,7 @@
 
 #include "app/canvas_settings.h"
 #include "app/canvas_widget.h"
+#include "app/drawing_state_signals.h"
 #include "app/info_bar.h"
 #include "app/layer_nudge.h"
 #include "app/qt_prompts.h"
@@ -33,7 +34,8 @@ MainWindow::MainWindow(AppState& state, std::unique_ptr<UserPrompts> prompts, QW
       registry_(build_command_registry()),
       context_(state, flows_, *this),
       canvas_(new CanvasWidget(state.document, this)),
-      info_bar_(new InfoBar(this)) {
+      info_bar_(new InfoBar(this)),
+      drawing_signals_(new DrawingStateSignals(state.drawing, this)) {
   setCentralWidget(canvas_);
   setAcceptDrops(true);
   build_menus();
@@ -146,6 +148,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   store_view_flags();
   store_placement();
+  hide_panels();
   event->accept();
 }
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -71,6 +72,7 @@ void MainWindow::build_toolbar() {
   toolbar_->setMovable(false);
   toolbar_->setFloatable(false);
   toolbar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  toolbar_->setIconSize(QSize(16, 16));
 
   // Short button texts; the menus keep the long ones.
   const std::pair<int, const char*> button_texts[] = {
@@ -79,6 +81,16 @@ void MainWindow::build_toolbar() {
       {cmd::kZoomOut, "축소"},       {cmd::kZoomMenu, "배율"},     {cmd::kZoomIn, "확대"},
   };
   for (const auto& [id, text] : button_texts) action(id)->setIconText(QString::fromUtf8(text));
+  // The generic actions show the desktop's icon theme (text when it has none).
+  if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))
+    QIcon::setThemeName(QStringLiteral("Tango"));
+  const std::pair<int, const char*> theme_icons[] = {
+      {cmd::kNewCanvas, "document-new"}, {cmd::kOpen, "document-open"},
+      {cmd::kSave, "document-save"},     {cmd::kSaveAs, "document-save-as"},
+      {cmd::kUndo, "edit-undo"},         {cmd::kRedo, "edit-redo"}};
+  for (const auto& [id, name] : theme_icons)
+    if (const QIcon icon = QIcon::fromTheme(QString::fromLatin1(name)); !icon.isNull())
+      action(id)->setIcon(icon);
 
   toolbar_->addAction(action(cmd::kNewCanvas));
   // Open and save as carry drop-down menus (recent folders; save as also
@@ -104,6 +116,11 @@ void MainWindow::build_toolbar() {
   toolbar_->addAction(action(cmd::kZoomMenu));
   zoom_button_ = qobject_cast<QToolButton*>(toolbar_->widgetForAction(action(cmd::kZoomMenu)));
   toolbar_->addAction(action(cmd::kZoomIn));
+
+  // Buttons with a theme icon show only it; the text stays their tool tip.
+  for (QAction* a : toolbar_->actions())
+    if (auto* b = qobject_cast<QToolButton*>(toolbar_->widgetForAction(a)); b && !a->icon().isNull())
+      b->setToolButtonStyle(Qt::ToolButtonIconOnly);
 
   // The information bar's place at the strip's right end (InfoBarPos 1).
   auto* spacer = new QWidget(toolbar_);

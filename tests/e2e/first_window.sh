@@ -57,11 +57,12 @@ export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 # Sanitizer builds: leaks of system libraries are not ours.
 export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-# Private settings and temporary folders; a normal 800 x 600 window.
+# Private settings and temporary folders; a normal 800 x 600 window without
+# the floating panels over the canvas (panels.sh tests those).
 mkdir -p "$out/home" "$out/tmp"
 chmod 700 "$out/tmp"
 export QUILLMARK2_HOME="$out/home" TMPDIR="$out/tmp" XDG_RUNTIME_DIR="$out/tmp"
-printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n' \
+printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n[Env]\r\nWinViewFlag=0\r\n' \
   >"$out/home/config.ini"
 
 timeout -k 2 50 "$program" >"$out/app.log" 2>&1 &

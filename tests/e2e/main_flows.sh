@@ -69,7 +69,7 @@ export XDG_RUNTIME_DIR="$out/tmp"
 
 # The window at a known place and size, normal; OptFlag 58 asks before
 # closing a modified document (0x02) and not before overwriting (0x01).
-printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n[Env]\r\nOptFlag=58\r\n' \
+printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n[Env]\r\nWinViewFlag=0\r\nOptFlag=58\r\n' \
   >"$out/home/config.ini"
 
 python3 "$here/make_pattern.py" "$out/pattern.png" 200 120

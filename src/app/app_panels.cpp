@@ -1,0 +1,38 @@
+#include "app/app_panels.h"
+
+#include "app/app_state.h"
+#include "app/canvas_widget.h"
+#include "app/main_window.h"
+#include "panels/control_panel.h"
+#include "panels/tool_panel.h"
+
+namespace qm {
+
+PanelContext panel_context(MainWindow& window) {
+  PanelContext c;
+  c.state = &window.state();
+  c.drawing = &window.drawing_signals();
+  c.main_window = &window;
+  c.key_target = &window.canvas();
+  c.run_command = [&window](int id) { return window.run_command(id); };
+  return c;
+}
+
+void create_panels(MainWindow& window) {
+  const PanelContext context = panel_context(window);
+  window.add_panel(new ToolPanel(context));
+  window.add_panel(new ControlPanel(context));
+
+  // Tool and draw-type keys change the model like the panel's buttons (both
+  // are idempotent, so the canvas' input layer may listen as well). A draw
+  // type the tool refuses stays refused.
+  DrawingStateModel& model = window.state().drawing;
+  QObject::connect(&window, &MainWindow::key_action, &window, [&model](const KeyAction& a) {
+    if (a.kind == KeyActionKind::kSelectTool)
+      model.set_tool(a.value);
+    else if (a.kind == KeyActionKind::kSetDrawType)
+      model.set_draw_type(model.tool(), a.value);
+  });
+}
+
+}  // namespace qm
