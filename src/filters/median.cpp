@@ -18,8 +18,7 @@ int median_pick(uint8_t* keys, uint8_t* index, int count, int position) {
   const int rounds = std::min(position + 1, count - 1);
   for (int m = 0; m < rounds; ++m) {
     int best = m;
-    for (int i = m + 1; i < count; ++i)
-      if (keys[i] > keys[best]) best = i;
+    for (int i = m + 1; i < count; ++i) best = keys[i] > keys[best] ? i : best;
     std::swap(keys[m], keys[best]);
     std::swap(index[m], index[best]);
   }

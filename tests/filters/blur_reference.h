@@ -100,10 +100,30 @@ inline Pixel box(const LayerImage& src, int x, int y, int r) {
   return average_output(sums, int64_t{2 * r + 1} * (2 * r + 1));
 }
 
+// The clamped bilinear alpha sample, every product divided by 255 (floor).
 inline Pixel sample(const LayerImage& src, int64_t x, int64_t y) {
-  Pixel p = 0;
-  bilinear_alpha_sample(src, x, y, SampleEdge::kClamp, &p);
-  return p;
+  // Only a position outside the image is moved (onto its nearest pixel);
+  // one inside the last column or row keeps its fraction.
+  if (x < 0 || x >= int64_t{src.width()} << 8) x = std::clamp<int64_t>(x, 0, int64_t{src.width() - 1} << 8);
+  if (y < 0 || y >= int64_t{src.height()} << 8) y = std::clamp<int64_t>(y, 0, int64_t{src.height() - 1} << 8);
+  const int x0 = int(x >> 8), y0 = int(y >> 8);
+  const int64_t fx = x & 255, fy = y & 255;
+  const Pixel q[4] = {at(src, x0, y0), at(src, x0 + 1, y0), at(src, x0, y0 + 1), at(src, x0 + 1, y0 + 1)};
+  auto mix = [&](const int64_t v[4]) {
+    return (255 - fy) * (v[0] * (255 - fx) / 255 + v[1] * fx / 255) / 255 +
+           fy * (v[2] * (255 - fx) / 255 + v[3] * fx / 255) / 255;
+  };
+  int64_t a[4];
+  for (int i = 0; i < 4; ++i) a[i] = alpha_of(q[i]);
+  const int64_t alpha = mix(a);
+  if (alpha == 0) return kTransparent;
+  Pixel out = Pixel(alpha) << 24;
+  for (int ch = 0; ch < 3; ++ch) {
+    int64_t v[4];
+    for (int i = 0; i < 4; ++i) v[i] = a[i] * channel(q[i], ch);
+    out |= Pixel(std::min<int64_t>(mix(v) / alpha, 255)) << (8 * ch);
+  }
+  return out;
 }
 
 inline Pixel motion(const LayerImage& src, int x, int y, int n, int angle) {
