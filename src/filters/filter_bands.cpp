@@ -74,6 +74,17 @@ void for_row_bands(int y0, int y1, int bands, ProgressSink* progress,
   for (std::thread& w : workers) w.join();
 }
 
+namespace {
+std::atomic<bool> g_avx2_allowed{true};
+}  // namespace
+
+void set_filter_avx2(bool allowed) { g_avx2_allowed.store(allowed); }
+
+bool filter_avx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has && g_avx2_allowed.load(std::memory_order_relaxed);
+}
+
 void set_temporary_limit(int64_t bytes) { g_temporary_limit.store(bytes); }
 
 bool temporary_allowed(int64_t bytes) {

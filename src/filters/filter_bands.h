@@ -27,6 +27,11 @@ int row_band_count(int rows, int min_rows);
 void for_row_bands(int y0, int y1, int bands, ProgressSink* progress,
                    const std::function<void(int, int, int, ProgressSink*)>& body);
 
+// Whether the vector paths may use AVX2 where the processor has it (the
+// default); false keeps them on the SSE2 baseline. The results are the same.
+void set_filter_avx2(bool allowed);
+bool filter_avx2();
+
 // Temporaries larger than this many bytes are refused, as if memory had run
 // out (negative = no limit, the default). For tests of the failure paths.
 void set_temporary_limit(int64_t bytes);

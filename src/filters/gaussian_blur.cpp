@@ -4,7 +4,10 @@
 // Σ w(|i|)·v(i) = Σ_k (W_k − W_k+1) · Σ_{|i| ≤ b_k} v(i), where b_k is the
 // last tap of weight level ≤ k. Integer sums are exact, so this equals the
 // tap-by-tap sum bit for bit. Divisions of sums below 2^53 by divisors whose
-// product with the quotient stays below 2^53 are done in double, exactly.
+// product with the quotient stays below 2^53 are done in double, exactly
+// (the largest weighted sum is 65536 · 181 · 255 · 255 < 2^40).
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -44,129 +47,66 @@ Boxes staircase(int s) {
   return boxes;
 }
 
-inline uint32_t quotient(int64_t num, int64_t den) {
-  return uint32_t(int64_t(double(num) / double(den)));
-}
-
-// One pass's output from the box sums (A, A·B, A·G, A·R per box).
-inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], int taps) {
-  const uint32_t sa = sums[boxes.count - 1][0];
-  if (sa == 0) return kTransparent;
-  const uint32_t a = sa / uint32_t(taps);
-  if (a == 0) return kTransparent;
-  int64_t sw = 0, sb = 0, sg = 0, sr = 0;
-  for (int k = 0; k < boxes.count; ++k) {
-    sw += boxes.step[k] * sums[k][0];
-    sb += boxes.step[k] * sums[k][1];
-    sg += boxes.step[k] * sums[k][2];
-    sr += boxes.step[k] * sums[k][3];
-  }
-  return make_pixel(a, quotient(sr, sw), quotient(sg, sw), quotient(sb, sw));
-}
-
-
-// Horizontal pass of rows [y0, y1) into tmp (row y − tmp_y), over the
-// rectangle's columns, with prefix sums along the edge-extended row.
-void horizontal_rows(const LayerImage& src, LayerImage& tmp, int tmp_y, Rect rect,
-                     const Boxes& boxes, int r, std::vector<uint32_t>& prefix, int y0, int y1,
-                     ProgressSink* progress) {
-  const int w = src.width();
-  const int len = rect.w + 2 * r;
-  const int taps = 2 * r + 1;
-  for (int y = y0; y < y1; ++y) {
-    const Pixel* in = src.row(y);
-    uint32_t* p = prefix.data();
-    std::memset(p, 0, 4 * sizeof(uint32_t));
-    for (int t = 0; t < len; ++t) {
-      const int sx = std::clamp(rect.x - r + t, 0, w - 1);
-      const Pixel px = in[sx];
-      const uint32_t a = alpha_of(px);
-      uint32_t* q = p + 4 * (t + 1);
-      q[0] = q[-4] + a;
-      q[1] = q[-3] + a * blue_of(px);
-      q[2] = q[-2] + a * green_of(px);
-      q[3] = q[-1] + a * red_of(px);
-    }
-    Pixel* out = tmp.row(y - tmp_y);
-    for (int j = 0; j < rect.w; ++j) {
-      uint32_t sums[5][4];
-      for (int k = 0; k < boxes.count; ++k) {
-        const uint32_t* hi = p + 4 * (j + r + boxes.radius[k] + 1);
-        const uint32_t* lo = p + 4 * (j + r - boxes.radius[k]);
-        for (int c = 0; c < 4; ++c) sums[k][c] = hi[c] - lo[c];
-      }
-      out[j] = pass_output(boxes, sums, taps);
-    }
-    progress_step(progress);
-  }
-}
-
-// Vertical pass of output rows [y0, y1) from tmp into dst. The rows in the
-// window are kept premultiplied (A, A·B, A·G, A·R as 16-bit values) in a
-// ring, and each box's column sums move down by adding the row that enters
-// and subtracting the one that leaves.
 struct VerticalScratch {
   std::vector<uint16_t> ring;   // (2R + 2) rows × rect.w × 4
   std::vector<uint32_t> sums;   // boxes × rect.w × 4
   std::vector<int> held;
 };
 
-void vertical_rows(const LayerImage& tmp, int tmp_y, int image_h, LayerImage& dst, Rect rect,
-                   const Boxes& boxes, int r, VerticalScratch& scratch, int y0, int y1,
-                   ProgressSink* progress) {
-  const size_t n = size_t(rect.w) * 4;
-  const int ring_rows = 2 * r + 2;
-  const int taps = 2 * r + 1;
-  // Which image row each slot holds; the rows in use span at most 2R + 2.
-  std::vector<int>& held = scratch.held;
-  std::fill(held.begin(), held.end(), -1);
-  auto row_of = [&](int t) -> const uint16_t* {
-    const int y = std::clamp(t, 0, image_h - 1);
-    uint16_t* slot = scratch.ring.data() + size_t(y % ring_rows) * n;
-    if (held[size_t(y % ring_rows)] != y) {
-      held[size_t(y % ring_rows)] = y;
-      const Pixel* in = tmp.row(y - tmp_y);
-      for (int j = 0; j < rect.w; ++j) {
-        const Pixel p = in[j];
-        const uint32_t a = alpha_of(p);
-        slot[4 * j] = uint16_t(a);
-        slot[4 * j + 1] = uint16_t(a * blue_of(p));
-        slot[4 * j + 2] = uint16_t(a * green_of(p));
-        slot[4 * j + 3] = uint16_t(a * red_of(p));
-      }
-    }
-    return slot;
-  };
-  uint32_t* sums = scratch.sums.data();
-  std::fill(scratch.sums.begin(), scratch.sums.end(), 0u);
-  for (int t = y0 - r; t <= y0 + r; ++t) {
-    const uint16_t* in = row_of(t);
-    for (int k = 0; k < boxes.count; ++k) {
-      if (t < y0 - boxes.radius[k] || t > y0 + boxes.radius[k]) continue;
-      uint32_t* s = sums + size_t(k) * n;
-      for (size_t i = 0; i < n; ++i) s[i] += in[i];
-    }
+namespace sse2 {
+// One pass's output from the box sums (A, A·B, A·G, A·R per box). The
+// weighted sums are formed in double (SSE2, two channels per register):
+// every product and partial sum is an integer below 2^53, so they are exact,
+// and the truncated quotients equal the integer divisions.
+inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], uint32_t taps) {
+  const uint32_t sa = sums[boxes.count - 1][0];
+  if (sa == 0) return kTransparent;
+  const uint32_t a = sa / taps;
+  if (a == 0) return kTransparent;
+  __m128d lo = _mm_setzero_pd(), hi = _mm_setzero_pd();  // (W, W·B), (W·G, W·R)
+  for (int k = 0; k < boxes.count; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums[k]));
+    const __m128d step = _mm_set1_pd(double(boxes.step[k]));
+    lo = _mm_add_pd(lo, _mm_mul_pd(step, _mm_cvtepi32_pd(v)));
+    hi = _mm_add_pd(hi, _mm_mul_pd(step, _mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE))));
   }
-  for (int y = y0;; ++y) {
-    Pixel* out = dst.row(y) + rect.x;
-    for (int j = 0; j < rect.w; ++j) {
-      uint32_t box[5][4];
-      for (int k = 0; k < boxes.count; ++k)
-        for (int ch = 0; ch < 4; ++ch) box[k][ch] = sums[size_t(k) * n + 4 * size_t(j) + ch];
-      out[j] = pass_output(boxes, box, taps);
-    }
-    progress_step(progress);
-    if (y + 1 >= y1) break;
-    for (int k = 0; k < boxes.count; ++k) {
-      const uint16_t* enter = row_of(y + 1 + boxes.radius[k]);
-      const uint16_t* leave = row_of(y - boxes.radius[k]);
-      if (enter == leave) continue;
-      uint32_t* s = sums + size_t(k) * n;
-      for (size_t i = 0; i < n; ++i) s[i] = s[i] + enter[i] - leave[i];
-    }
-  }
+  const __m128d sw = _mm_unpacklo_pd(lo, lo);
+  const __m128i qlo = _mm_cvttpd_epi32(_mm_div_pd(lo, sw));
+  const __m128i qhi = _mm_cvttpd_epi32(_mm_div_pd(hi, sw));
+  const uint32_t b = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(qlo, 1)));
+  const uint32_t g = uint32_t(_mm_cvtsi128_si32(qhi));
+  const uint32_t r = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(qhi, 1)));
+  return make_pixel(a, r, g, b);
 }
 
+#include "filters/gaussian_passes.inc"
+}  // namespace sse2
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+// The same with four channels per register (AVX2 builds only).
+inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], uint32_t taps) {
+  const uint32_t sa = sums[boxes.count - 1][0];
+  if (sa == 0) return kTransparent;
+  const uint32_t a = sa / taps;
+  if (a == 0) return kTransparent;
+  __m256d acc = _mm256_setzero_pd();  // W, W·B, W·G, W·R
+  for (int k = 0; k < boxes.count; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums[k]));
+    acc = _mm256_add_pd(acc, _mm256_mul_pd(_mm256_set1_pd(double(boxes.step[k])),
+                                           _mm256_cvtepi32_pd(v)));
+  }
+  const __m256d sw = _mm256_permute4x64_pd(acc, 0);
+  const __m128i q = _mm256_cvttpd_epi32(_mm256_div_pd(acc, sw));
+  return make_pixel(a, uint32_t(_mm_extract_epi32(q, 3)), uint32_t(_mm_extract_epi32(q, 2)),
+                    uint32_t(_mm_extract_epi32(q, 1)));
+}
+#include "filters/gaussian_passes.inc"
+}  // namespace avx2
+#pragma GCC pop_options
+
+bool use_avx2() { return filter_avx2(); }
 }  // namespace
 
 bool gaussian_blur(const LayerImage& src, LayerImage& dst, Rect rect, int strength,
@@ -199,11 +139,18 @@ bool gaussian_blur(const LayerImage& src, LayerImage& dst, Rect rect, int streng
 
   progress_range(progress, int64_t{ty1 - ty0} + rect.h);
   for_row_bands(ty0, ty1, bands1, progress, [&](int band, int y0, int y1, ProgressSink* p) {
-    horizontal_rows(src, tmp, ty0, rect, boxes, r, scratch1[band], y0, y1, p);
+    if (use_avx2())
+      avx2::horizontal_rows(src, tmp, ty0, rect, boxes, r, scratch1[size_t(band)], y0, y1, p);
+    else
+      sse2::horizontal_rows(src, tmp, ty0, rect, boxes, r, scratch1[size_t(band)], y0, y1, p);
   });
   for_row_bands(rect.y, rect.bottom(), bands2, progress,
                 [&](int band, int y0, int y1, ProgressSink* p) {
-                  vertical_rows(tmp, ty0, h, dst, rect, boxes, r, scratch2[size_t(band)], y0, y1, p);
+                  VerticalScratch& v = scratch2[size_t(band)];
+                  if (use_avx2())
+                    avx2::vertical_rows(tmp, ty0, h, dst, rect, boxes, r, v, y0, y1, p);
+                  else
+                    sse2::vertical_rows(tmp, ty0, h, dst, rect, boxes, r, v, y0, y1, p);
                 });
   return true;
 }

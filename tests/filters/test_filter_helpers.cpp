@@ -131,6 +131,7 @@ TEST(FilterHelpers, GaussianWeightsAreTheStaircase) {
 TEST(FilterHelpers, GaussianMatchesReference) {
   for (int threads : {1, 2}) {
     const int old = set_filter_threads(threads);
+    set_filter_avx2(threads == 2);  // the SSE2 path alone, then AVX2 where present
     for (int s : {1, 2, 5, 13, 30})
       for (Rect rect : {Rect{0, 0, 41, 75}, Rect{3, 9, 17, 40}, Rect{40, 74, 1, 1}}) {
         const LayerImage src = ref::random_image(41, 75, 11 + s);
@@ -144,6 +145,7 @@ TEST(FilterHelpers, GaussianMatchesReference) {
         expect_same(same, want);
       }
     set_filter_threads(old);
+    set_filter_avx2(true);
   }
 }
 
