@@ -25,6 +25,24 @@ inline void add_sample(const LayerImage& src, int64_t x, int64_t y, AlphaSums& s
 
 }  // namespace
 
+// trunc(cos θ × 1024) and trunc(sin θ × 1024) for θ = atan2(ey, ex). The
+// quotients ex / d and ey / d equal cos θ and sin θ to within a few units in
+// the last place, so where they are not within 1e−6 of an integer (× 1024)
+// they truncate alike; the rest (the axes and a few exact angles) take the
+// trigonometric functions.
+void ray_direction(int64_t ex, int64_t ey, int64_t* cq, int64_t* sq) {
+  const double d = std::sqrt(double(ex * ex + ey * ey));
+  const double c = double(ex) * 1024 / d, s = double(ey) * 1024 / d;
+  if (std::abs(c - std::round(c)) > 1e-6 && std::abs(s - std::round(s)) > 1e-6) {
+    *cq = int64_t(std::trunc(c));
+    *sq = int64_t(std::trunc(s));
+    return;
+  }
+  const double theta = std::atan2(double(ey), double(ex));
+  *cq = int64_t(std::trunc(std::cos(theta) * 1024));
+  *sq = int64_t(std::trunc(std::sin(theta) * 1024));
+}
+
 bool motion_blur(const FilterArgs& args) {
   const int n = numeric_value(args, 0, 1, 30);
   const int angle = numeric_value(args, 1, -180, 180);
@@ -77,9 +95,8 @@ bool radial_blur(const FilterArgs& args) {
                         out[x] = src->row(y)[x];
                         continue;
                       }
-                      const double theta = std::atan2(double(ey), double(ex));
-                      const int64_t cq = int64_t(std::trunc(std::cos(theta) * 1024));
-                      const int64_t sq = int64_t(std::trunc(std::sin(theta) * 1024));
+                      int64_t cq, sq;
+                      ray_direction(ex, ey, &cq, &sq);
                       AlphaSums sums;
                       for (int64_t rho = r - n; rho <= r; ++rho)
                         add_sample(*src, int64_t{cx} * 256 + ((rho * cq) >> 2),

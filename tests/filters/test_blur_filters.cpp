@@ -131,6 +131,21 @@ TEST(BlurFilters, RadialBlurMatchesReferenceAndKeepsCentre) {
   EXPECT_EQ(out.row(10)[10], src.row(10)[10]);
 }
 
+TEST(BlurFilters, RadialRayDirectionEqualsTrigonometry) {
+  auto check = [](int64_t ex, int64_t ey) {
+    if (ex == 0 && ey == 0) return;
+    const double theta = std::atan2(double(ey), double(ex));
+    int64_t cq, sq;
+    ray_direction(ex, ey, &cq, &sq);
+    ASSERT_EQ(cq, int64_t(std::trunc(std::cos(theta) * 1024))) << ex << " " << ey;
+    ASSERT_EQ(sq, int64_t(std::trunc(std::sin(theta) * 1024))) << ex << " " << ey;
+  };
+  for (int ey = -200; ey <= 200; ++ey)
+    for (int ex = -200; ex <= 200; ++ex) check(ex, ey);
+  std::mt19937 rng(4);
+  for (int i = 0; i < 200000; ++i) check(int(rng() % 9001) - 4500, int(rng() % 9001) - 4500);
+}
+
 TEST(BlurFilters, LensBlurMatchesReferenceAndKeepsFlatAreas) {
   for (auto [r, h] : {std::pair{3, 5}, {1, 0}, {14, 30}, {6, 17}})
     expect_matches(lens_blur, numbers({r, h}), [r = r, h = h](const LayerImage& s, int x, int y) {
