@@ -84,10 +84,12 @@ bool lens_blur(const FilterArgs& args) {
       prefix_row(src->row(std::clamp(y + radius, 0, h - 1)), w, rect, radius, table,
                  slot(y + radius));
       Pixel* out = args.dst.row(y) + rect.x;
+      const Prefix* rows[29];
+      for (int dy = -radius; dy <= radius; ++dy) rows[dy + radius] = slot(y + dy);
       for (int j = 0; j < rect.w; ++j) {
         Prefix s{};
         for (int dy = -radius; dy <= radius; ++dy) {
-          const Prefix* row = slot(y + dy);
+          const Prefix* row = rows[dy + radius];
           const int hw = half[dy + radius];
           const Prefix& hi = row[j + radius + hw + 1];
           const Prefix& lo = row[j + radius - hw];

@@ -18,7 +18,12 @@ int median_pick(uint8_t* keys, uint8_t* index, int count, int position) {
   const int rounds = std::min(position + 1, count - 1);
   for (int m = 0; m < rounds; ++m) {
     int best = m;
-    for (int i = m + 1; i < count; ++i) best = keys[i] > keys[best] ? i : best;
+    unsigned best_key = keys[m];
+    for (int i = m + 1; i < count; ++i) {
+      const bool larger = keys[i] > best_key;
+      best = larger ? i : best;
+      best_key = larger ? keys[i] : best_key;
+    }
     std::swap(keys[m], keys[best]);
     std::swap(index[m], index[best]);
   }
@@ -63,6 +68,8 @@ bool median(const FilterArgs& args) {
       fill(y + half);
       const Pixel* in = src->row(y);
       Pixel* out = args.dst.row(y);
+      const uint8_t* key_rows[7];
+      for (int dy = 0; dy < n; ++dy) key_rows[dy] = slot(y - half + dy);
       for (int x = rect.x; x < rect.right(); ++x) {
         if (transparent_only && alpha_of(in[x]) != 0) {
           out[x] = in[x];
@@ -71,7 +78,7 @@ bool median(const FilterArgs& args) {
         uint8_t keys[49], index[49];
         const int j = x - rect.x;
         for (int dy = 0; dy < n; ++dy) {
-          const uint8_t* k = slot(y - half + dy) + j;
+          const uint8_t* k = key_rows[dy] + j;
           for (int dx = 0; dx < n; ++dx) {
             keys[dy * n + dx] = k[dx];
             index[dy * n + dx] = uint8_t(dy * n + dx);
