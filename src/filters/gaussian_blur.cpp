@@ -1,0 +1,158 @@
+// Gaussian Blur in time independent of the strength. The staircase weights
+// take at most five values, so the weighted sum over 2R + 1 taps is a sum of
+// at most five nested box sums, each scaled by the step between two weights:
+// Σ w(|i|)·v(i) = Σ_k (W_k − W_k+1) · Σ_{|i| ≤ b_k} v(i), where b_k is the
+// last tap of weight level ≤ k. Integer sums are exact, so this equals the
+// tap-by-tap sum bit for bit. Divisions of sums below 2^53 by divisors whose
+// product with the quotient stays below 2^53 are done in double, exactly
+// (the largest weighted sum is 65536 · 181 · 255 · 255 < 2^40).
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "filters/filter_algorithm.h"
+#include "filters/filter_bands.h"
+#include "filters/filter_helpers.h"
+
+namespace qm::filters {
+namespace {
+
+struct Boxes {
+  int count = 0;
+  int radius[5] = {};
+  int64_t step[5] = {};  // weight added by this box
+};
+
+Boxes staircase(int s) {
+  const int r = 3 * s;
+  Boxes boxes;
+  for (int level = 0; level < 5; ++level) {
+    int last = -1;
+    for (int i = 0; i <= r; ++i)
+      if (int64_t{i} * i / (2 * int64_t{s} * s) <= level) last = i;
+    if (level == 4) last = r;
+    if (last < 0) continue;
+    const int64_t step = kGaussianLevels[level] - (level < 4 ? kGaussianLevels[level + 1] : 0);
+    if (boxes.count > 0 && boxes.radius[boxes.count - 1] == last) {
+      boxes.step[boxes.count - 1] += step;
+    } else {
+      boxes.radius[boxes.count] = last;
+      boxes.step[boxes.count] = step;
+      ++boxes.count;
+    }
+  }
+  return boxes;
+}
+
+struct VerticalScratch {
+  std::vector<uint16_t> ring;   // (2R + 2) rows × rect.w × 4
+  std::vector<uint32_t> sums;   // boxes × rect.w × 4
+  std::vector<int> held;
+};
+
+namespace sse2 {
+// One pass's output from the box sums (A, A·B, A·G, A·R per box). The
+// weighted sums are formed in double (SSE2, two channels per register):
+// every product and partial sum is an integer below 2^53, so they are exact,
+// and the truncated quotients equal the integer divisions.
+inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], uint32_t taps) {
+  const uint32_t sa = sums[boxes.count - 1][0];
+  if (sa == 0) return kTransparent;
+  const uint32_t a = sa / taps;
+  if (a == 0) return kTransparent;
+  __m128d lo = _mm_setzero_pd(), hi = _mm_setzero_pd();  // (W, W·B), (W·G, W·R)
+  for (int k = 0; k < boxes.count; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums[k]));
+    const __m128d step = _mm_set1_pd(double(boxes.step[k]));
+    lo = _mm_add_pd(lo, _mm_mul_pd(step, _mm_cvtepi32_pd(v)));
+    hi = _mm_add_pd(hi, _mm_mul_pd(step, _mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE))));
+  }
+  const __m128d sw = _mm_unpacklo_pd(lo, lo);
+  const __m128i qlo = _mm_cvttpd_epi32(_mm_div_pd(lo, sw));
+  const __m128i qhi = _mm_cvttpd_epi32(_mm_div_pd(hi, sw));
+  const uint32_t b = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(qlo, 1)));
+  const uint32_t g = uint32_t(_mm_cvtsi128_si32(qhi));
+  const uint32_t r = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(qhi, 1)));
+  return make_pixel(a, r, g, b);
+}
+
+#include "filters/gaussian_passes.inc"
+}  // namespace sse2
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+// The same with four channels per register (AVX2 builds only).
+inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], uint32_t taps) {
+  const uint32_t sa = sums[boxes.count - 1][0];
+  if (sa == 0) return kTransparent;
+  const uint32_t a = sa / taps;
+  if (a == 0) return kTransparent;
+  __m256d acc = _mm256_setzero_pd();  // W, W·B, W·G, W·R
+  for (int k = 0; k < boxes.count; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums[k]));
+    acc = _mm256_add_pd(acc, _mm256_mul_pd(_mm256_set1_pd(double(boxes.step[k])),
+                                           _mm256_cvtepi32_pd(v)));
+  }
+  const __m256d sw = _mm256_permute4x64_pd(acc, 0);
+  const __m128i q = _mm256_cvttpd_epi32(_mm256_div_pd(acc, sw));
+  return make_pixel(a, uint32_t(_mm_extract_epi32(q, 3)), uint32_t(_mm_extract_epi32(q, 2)),
+                    uint32_t(_mm_extract_epi32(q, 1)));
+}
+#include "filters/gaussian_passes.inc"
+}  // namespace avx2
+#pragma GCC pop_options
+
+bool use_avx2() { return filter_avx2(); }
+}  // namespace
+
+bool gaussian_blur(const LayerImage& src, LayerImage& dst, Rect rect, int strength,
+                   ProgressSink* progress) {
+  rect = intersect(rect, src.bounds());
+  if (rect.empty()) return true;
+  const int s = std::clamp(strength, 1, 30);
+  const int r = 3 * s;
+  const Boxes boxes = staircase(s);
+  const int h = src.height();
+  const int ty0 = std::max(0, rect.y - r), ty1 = std::min(h, rect.bottom() + r);
+
+  LayerImage tmp;
+  const int64_t tmp_bytes = int64_t{rect.w} * (ty1 - ty0) * 4;
+  if (!temporary_allowed(tmp_bytes) || !tmp.create(rect.w, ty1 - ty0)) return false;
+  const int bands1 = row_band_count(ty1 - ty0, 32);
+  const int bands2 = row_band_count(rect.h, 32);
+  std::vector<std::vector<uint32_t>> scratch1;
+  std::vector<VerticalScratch> scratch2(static_cast<size_t>(bands2));
+  try {
+    for (int b = 0; b < bands1; ++b) scratch1.emplace_back(size_t(rect.w + 2 * r + 1) * 4);
+    for (VerticalScratch& v : scratch2) {
+      v.ring.resize(size_t(2 * r + 2) * size_t(rect.w) * 4);
+      v.sums.resize(size_t(rect.w) * 4 * size_t(boxes.count));
+      v.held.resize(size_t(2 * r + 2));
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+
+  progress_range(progress, int64_t{ty1 - ty0} + rect.h);
+  for_row_bands(ty0, ty1, bands1, progress, [&](int band, int y0, int y1, ProgressSink* p) {
+    if (use_avx2())
+      avx2::horizontal_rows(src, tmp, ty0, rect, boxes, r, scratch1[size_t(band)], y0, y1, p);
+    else
+      sse2::horizontal_rows(src, tmp, ty0, rect, boxes, r, scratch1[size_t(band)], y0, y1, p);
+  });
+  for_row_bands(rect.y, rect.bottom(), bands2, progress,
+                [&](int band, int y0, int y1, ProgressSink* p) {
+                  VerticalScratch& v = scratch2[size_t(band)];
+                  if (use_avx2())
+                    avx2::vertical_rows(tmp, ty0, h, dst, rect, boxes, r, v, y0, y1, p);
+                  else
+                    sse2::vertical_rows(tmp, ty0, h, dst, rect, boxes, r, v, y0, y1, p);
+                });
+  return true;
+}
+
+}  // namespace qm::filters
