@@ -8,6 +8,8 @@
 
 #include "app/canvas_settings.h"
 #include "app/canvas_widget.h"
+#include "app/commands_filters.h"
+#include "app/filters/active_filter_dialog.h"
 #include "app/info_bar.h"
 #include "app/layer_nudge.h"
 #include "app/qt_prompts.h"
@@ -53,6 +55,7 @@ MainWindow::MainWindow(AppState& state, std::unique_ptr<UserPrompts> prompts, QW
   info_bar_->set_zoom(canvas_->view().scale());
   info_bar_->set_size(state_.document.width(), state_.document.height(), false);
 
+  create_filter_list_window(*this);
   place_info_bar();
   update_title();
   rebuild_recent_menus();
@@ -150,7 +153,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::accepts_drops() const {
-  return !job_running() && !(qt_prompts_ && qt_prompts_->file_dialog_open());
+  return !job_running() && !(qt_prompts_ && qt_prompts_->file_dialog_open()) &&
+         !active_filter_dialog();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
