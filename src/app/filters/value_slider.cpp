@@ -27,8 +27,9 @@ int ValueSlider::position_of(int v) const {
 void ValueSlider::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), palette().color(QPalette::Button));
-  const int frame_h = height() - 3;
-  const QRect frame(2, 0, width() - 4, frame_h - 3);
+  // The frame is (2, 0) – (width − 2, height − 3); the pointer's three rows
+  // lie under it.
+  const QRect frame(2, 0, width() - 4, height() - 3);
   p.fillRect(frame, Qt::white);
   p.setPen(Qt::black);
   p.drawRect(frame.adjusted(0, 0, -1, -1));
