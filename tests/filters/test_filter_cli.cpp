@@ -79,9 +79,12 @@ TEST(FilterCli, OperationOnADocumentEqualsTheProgramsRun) {
 TEST(FilterCli, FiltersListsEveryCommandWithItsParameters) {
   std::string text;
   ASSERT_EQ(cli("filters", &text), 0);
-  text.insert(0, "\n");
-  for (const FilterCommand& c : filter_commands())
-    EXPECT_NE(text.find(std::string("\n") + c.cli_name + "  id=" + std::to_string(c.id)), text.npos) << c.cli_name;
+  text = "\n" + text;
+  for (const FilterCommand& c : filter_commands()) {
+    std::string line(1, '\n');
+    line.append(c.cli_name).append("  id=").append(std::to_string(c.id));
+    EXPECT_NE(text.find(line), text.npos) << c.cli_name;
+  }
   EXPECT_NE(text.find("  centre-x (n1) integer 0..canvas-width-1 default canvas-width/2"), text.npos);
   EXPECT_NE(text.find("  gamma (n1) integer hundredths 10..400 default 100"), text.npos);
 }
