@@ -22,11 +22,8 @@ class WindowFilterHost final : public FilterHost {
   AppState& state() override { return window_.state(); }
   QWidget* owner() override { return &window_; }
   int run_job(const JobFunction& job) override { return window_.run_job(job); }
-  void pixels_changed(Rect r) override {
-    Document& doc = window_.state().document;
-    doc.composite_rect(r);
-    window_.canvas().update_rect(doc.take_dirty());
-  }
+  // The canvas recomposites the rectangle itself before it rescales it.
+  void pixels_changed(Rect r) override { window_.canvas().update_rect(r); }
 
  private:
   MainWindow& window_;
