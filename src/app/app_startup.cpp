@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/app_panels.h"
 #include "app/app_state.h"
 #include "app/canvas_widget.h"
 #include "app/main_window.h"
@@ -108,6 +109,7 @@ int run_program(int argc, char** argv) {
   int code = 0;
   {
     MainWindow window(*state);
+    create_panels(window);
     window.show_placed();
     // The command line's file opens once the window is up and painted.
     QTimer::singleShot(0, &window, [&window, &options] {

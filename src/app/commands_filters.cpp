@@ -6,7 +6,7 @@
 #include "app/canvas_widget.h"
 #include "app/command_context.h"
 #include "app/command_registry.h"
-#include "app/filters/filter_list_widget.h"
+#include "app/filters/filter_list_panel.h"
 #include "app/filters/filter_runner.h"
 #include "app/main_window.h"
 #include "app/menu_table.h"
@@ -42,11 +42,8 @@ void register_filter_commands(CommandRegistry& r) {
   for (const filters::FilterCommand& f : filters::filter_commands()) r.add(f.id, {run, enabled});
 }
 
-QWidget* create_filter_list_window(MainWindow& window) {
-  QWidget* list = make_filter_list_window(&window, main_menu_table(),
-                                          [&window](int id) { window.run_command(id); });
-  window.set_floating_window(8, list);
-  return list;
+FloatingPanel* create_filter_list_panel(const PanelContext& context) {
+  return new FilterListPanel(context, main_menu_table());
 }
 
 }  // namespace qm

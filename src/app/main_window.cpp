@@ -8,7 +8,7 @@
 
 #include "app/canvas_settings.h"
 #include "app/canvas_widget.h"
-#include "app/commands_filters.h"
+#include "app/drawing_state_signals.h"
 #include "app/filters/active_filter_dialog.h"
 #include "app/info_bar.h"
 #include "app/layer_nudge.h"
@@ -35,7 +35,8 @@ MainWindow::MainWindow(AppState& state, std::unique_ptr<UserPrompts> prompts, QW
       registry_(build_command_registry()),
       context_(state, flows_, *this),
       canvas_(new CanvasWidget(state.document, this)),
-      info_bar_(new InfoBar(this)) {
+      info_bar_(new InfoBar(this)),
+      drawing_signals_(new DrawingStateSignals(state.drawing, this)) {
   setCentralWidget(canvas_);
   setAcceptDrops(true);
   build_menus();
@@ -55,7 +56,6 @@ MainWindow::MainWindow(AppState& state, std::unique_ptr<UserPrompts> prompts, QW
   info_bar_->set_zoom(canvas_->view().scale());
   info_bar_->set_size(state_.document.width(), state_.document.height(), false);
 
-  create_filter_list_window(*this);
   place_info_bar();
   update_title();
   rebuild_recent_menus();
@@ -149,6 +149,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   store_view_flags();
   store_placement();
+  hide_panels();
   event->accept();
 }
 

@@ -26,6 +26,8 @@ class QToolButton;
 namespace qm {
 
 class CanvasWidget;
+class DrawingStateSignals;
+class FloatingPanel;
 class InfoBar;
 class QtPrompts;
 
@@ -76,6 +78,14 @@ class MainWindow : public QMainWindow, private FlowListener, private JobRunner {
   bool any_floating_window() const;
   void toggle_floating_window(int index);
   void toggle_all_windows();
+  // A panel of panels/ (its index is its WinViewFlag bit): placed and shown
+  // with the others, its place stored at exit.
+  void add_panel(FloatingPanel* panel);
+  // The drawing state's Qt signals, shared by the panels.
+  DrawingStateSignals& drawing_signals() { return *drawing_signals_; }
+  // The client area (below the menu bar) on screen, which the panels'
+  // default places are relative to.
+  QRect client_area() const;
 
   // Window placement from Settings::windows (then shown), and back.
   void show_placed();
@@ -119,6 +129,8 @@ class MainWindow : public QMainWindow, private FlowListener, private JobRunner {
   void on_key(int key, Qt::KeyboardModifiers modifiers);
   void place_info_bar();
   bool accepts_drops() const;
+  void hide_panels();
+  void raise_panels();
 
   AppState& state_;
   std::unique_ptr<UserPrompts> prompts_;
@@ -137,6 +149,9 @@ class MainWindow : public QMainWindow, private FlowListener, private JobRunner {
   QMenu* save_as_menu_ = nullptr;
   std::map<int, QAction*> actions_;
   std::array<QWidget*, 9> floating_{};
+  std::array<FloatingPanel*, 9> panels_{};
+  DrawingStateSignals* drawing_signals_;
+  bool placed_ = false;  // show_placed() ran
   FullScreenView full_screen_;
   int jobs_running_ = 0;
   std::function<void(ProgressDialog&)> job_started_hook_;

@@ -3,16 +3,27 @@
 // the window placement kept in the settings.
 #include <QHBoxLayout>
 #include <QLayout>
+#include <QMenuBar>
 #include <QScreen>
 
 #include "app/canvas_settings.h"
 #include "app/canvas_widget.h"
 #include "app/info_bar.h"
 #include "app/main_window.h"
+
 #include "canvas/info_bar_text.h"
 #include "canvas/windows_toggle.h"
+#include "panels/floating_panel.h"
 
 namespace qm {
+
+namespace {
+
+PanelRect to_panel_rect(const QRect& r) {
+  return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+}  // namespace
 
 void MainWindow::store_view_flags() {
   // Only the view's own bits: the others (file preview, windows hidden,
@@ -65,6 +76,40 @@ void MainWindow::toggle_floating_window(int index) {
   int& flags = state_.settings.env.win_view_flag;
   flags ^= 1 << index;
   window->setVisible(flags & (1 << index));
+  if (window->isVisible()) window->raise();
+}
+
+void MainWindow::add_panel(FloatingPanel* panel) {
+  const int index = panel->index();
+  if (index < 0 || index >= int(panels_.size())) return;
+  panels_[size_t(index)] = panel;
+  floating_[size_t(index)] = panel;
+  // Before start-up's placement the panel waits for it; later ones come at once.
+  if (placed_) {
+    panel->place(to_panel_rect(client_area()));
+    panel->setVisible(state_.settings.env.win_view_flag & (1 << index));
+  }
+  refresh_actions();
+}
+
+QRect MainWindow::client_area() const {
+  // Maximising lands where the screen leaves room, even before the window
+  // manager has done it.
+  QRect r = geometry();
+  if ((windowState() & Qt::WindowMaximized) && screen()) r = screen()->availableGeometry();
+  const int menu = menuBar() && menuBar()->isVisible() ? menuBar()->height() : 0;
+  return r.adjusted(0, menu, 0, 0);
+}
+
+// Panels stay above their owner, window manager or not.
+void MainWindow::raise_panels() {
+  for (FloatingPanel* panel : panels_)
+    if (panel && panel->isVisible()) panel->raise();
+}
+
+void MainWindow::hide_panels() {
+  for (FloatingPanel* panel : panels_)
+    if (panel) panel->hide();
 }
 
 void MainWindow::toggle_all_windows() {
@@ -79,6 +124,7 @@ void MainWindow::toggle_all_windows() {
                               : (env.ex_view_flag & ~kViewWindowsHidden);
   raise();
   activateWindow();
+  raise_panels();
 }
 
 // --- information bar --------------------------------------------------------
@@ -128,6 +174,17 @@ void MainWindow::show_placed() {
     showMaximized();
   else
     show();
+  // Then the panels, in their fixed order, each by its WinViewFlag bit.
+  placed_ = true;
+  const PanelRect client = to_panel_rect(client_area());
+  for (FloatingPanel* panel : panels_) {
+    if (!panel) continue;
+    panel->place(client);
+    panel->setVisible(state_.settings.env.win_view_flag & (1 << panel->index()));
+  }
+  raise();
+  activateWindow();
+  raise_panels();
 }
 
 void MainWindow::store_placement() {
@@ -141,6 +198,8 @@ void MainWindow::store_placement() {
   layout.main.right = layout.main.left + normal.width();
   layout.main.bottom = layout.main.top + normal.height();
   layout.main_show_cmd = isMaximized() ? 3 : 1;
+  for (const FloatingPanel* panel : panels_)
+    if (panel) panel->store_place();
 }
 
 }  // namespace qm

@@ -30,6 +30,13 @@ enum DrawingChange : uint32_t {
   kChangedEverything = 0xFFFFFFFFu,
 };
 
+// The option word a tool's sub-panel edits; nullptr for tools without one
+// (thin line, dot eraser, blur, finger, text, layer move, selection).
+int* tool_option_word(ToolOptions& options, int tool);
+inline const int* tool_option_word(const ToolOptions& options, int tool) {
+  return tool_option_word(const_cast<ToolOptions&>(options), tool);
+}
+
 class DrawingStateModel {
  public:
   using Listener = std::function<void(uint32_t changed)>;
@@ -58,6 +65,28 @@ class DrawingStateModel {
   void set_current_colour_value(uint32_t rgb);      // the current one of the pair
   void swap_colours();
   void set_ruler(const Ruler& ruler);
+  void set_ruler_kind(int kind);                    // 0 … 5, the rest kept
+
+  // Size and density together, one notification.
+  void set_brush(int tool, int size, int alpha);
+  // Brush slots: size in the high byte, density in the low byte.
+  void load_brush_slot(int tool, int slot);         // into the tool's size and density
+  void store_brush_slot(int tool, int slot);        // from them
+  // The tool's option word (see tool_option_word); ignored for tools without one.
+  void set_tool_option(int tool, int word);
+
+  void set_texture_on(bool on);
+  void set_texture_sel(int index);                  // >= 0
+  void set_gradient_map_colour(int end, uint32_t rgb);  // end 0 (left) or 1
+
+  // Colour mask. The list holds 1 to 5 distinct colours and never becomes
+  // empty; every colour that enters it is pushed to the recent colours.
+  void set_mask_type(int type);                     // 0 … 2
+  bool add_mask_colour(uint32_t rgb);               // refused when full or present
+  bool remove_last_mask_colour();                   // refused for the last one
+  void clear_mask_colours();                        // keeps the first colour only
+  bool replace_mask_colour(int index, uint32_t rgb);  // refused when present elsewhere
+  bool delete_mask_colour(int index);               // refused for the last one
 
   // Any other edit (option words, colour mask, texture, brush slots, gradient
   // map …): `edit` changes the settings, then listeners get `changed`.

@@ -1,7 +1,6 @@
 #include "app/filters/filter_list_widget.h"
 
 #include <QTimer>
-#include <QVBoxLayout>
 #include <vector>
 
 namespace qm {
@@ -49,17 +48,6 @@ FilterListWidget::FilterListWidget(std::span<const MenuRow> menu, std::function<
     // Posted, as a menu choice would be: the click's handling ends first.
     QTimer::singleShot(0, this, [this, id] { run_(id); });
   });
-}
-
-QWidget* make_filter_list_window(QWidget* owner, std::span<const MenuRow> menu_table,
-                                 std::function<void(int)> run) {
-  auto* window = new QWidget(owner, Qt::Tool);
-  window->setWindowTitle(QStringLiteral("ﾌｨﾙﾀ一覧"));
-  auto* layout = new QVBoxLayout(window);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(new FilterListWidget(FilterListWidget::filter_menu_rows(menu_table), std::move(run), window));
-  window->resize(200, 360);
-  return window;
 }
 
 }  // namespace qm

@@ -26,9 +26,4 @@ class FilterListWidget : public QTreeWidget {
   std::function<void(int)> run_;
 };
 
-// The floating window "ﾌｨﾙﾀ一覧" holding the list of `menu_table`'s filter
-// menu, a Qt::Tool window of `owner`.
-QWidget* make_filter_list_window(QWidget* owner, std::span<const MenuRow> menu_table,
-                                 std::function<void(int)> run);
-
 }  // namespace qm
