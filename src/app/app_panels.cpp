@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/canvas_widget.h"
+#include "app/commands_filters.h"
 #include "app/main_window.h"
 #include "panels/control_panel.h"
 #include "panels/tool_panel.h"
@@ -22,6 +23,7 @@ void create_panels(MainWindow& window) {
   const PanelContext context = panel_context(window);
   window.add_panel(new ToolPanel(context));
   window.add_panel(new ControlPanel(context));
+  window.add_panel(create_filter_list_panel(context));
 
   // Tool and draw-type keys change the model like the panel's buttons (both
   // are idempotent, so the canvas' input layer may listen as well). A draw

@@ -3,6 +3,7 @@
 // their units replace these placeholders.
 #include "app/command_ids.h"
 #include "app/command_registry.h"
+#include "app/commands_filters.h"
 
 namespace qm {
 
@@ -10,10 +11,7 @@ void register_pending_commands(CommandRegistry& r) {
   // Selection (40100 … 40124, the paste-as-composite toggle among them).
   r.add_placeholders(cmd::kFirstSelection, cmd::kLastSelection - cmd::kFirstSelection + 1);
   // Filters through their table, and the three groups run by mode.
-  r.add_placeholders(cmd::kFirstFilter, cmd::kFilterCount);
-  r.add_placeholders(cmd::kFirstColourReplace, 4);
-  r.add_placeholders(cmd::kFirstAlphaOperation, 4);
-  r.add_placeholders(cmd::kFirstCloud, 3);
+  register_filter_commands(r);
   // Layer commands, forwarded to the layer window once it exists.
   r.add_placeholders(cmd::kFirstLayer, cmd::kLastLayer - cmd::kFirstLayer + 1);
   r.add_placeholder(cmd::kMergeVisibleKeepAlpha);

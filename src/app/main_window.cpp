@@ -9,6 +9,7 @@
 #include "app/canvas_settings.h"
 #include "app/canvas_widget.h"
 #include "app/drawing_state_signals.h"
+#include "app/filters/active_filter_dialog.h"
 #include "app/info_bar.h"
 #include "app/layer_nudge.h"
 #include "app/qt_prompts.h"
@@ -153,7 +154,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::accepts_drops() const {
-  return !job_running() && !(qt_prompts_ && qt_prompts_->file_dialog_open());
+  return !job_running() && !(qt_prompts_ && qt_prompts_->file_dialog_open()) &&
+         !active_filter_dialog();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

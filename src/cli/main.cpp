@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/command_filter.h"
 #include "document/blend_modes.h"
 #include "document/document.h"
 #include "formats/document_io.h"
@@ -33,6 +34,10 @@ constexpr const char* kHelp =
     "  info FILE             format, canvas size and one line per layer (top first)\n"
     "  convert IN OUT        open IN and save it in the format of OUT's extension\n"
     "  flatten IN OUT.png    the visible layers flattened onto white (also .bmp .gif .jpg)\n"
+    "  filters               every filter: name, id, dialog, parameters with ranges and defaults\n"
+    "  filter NAME [param=value ...] [--rect x,y,w,h] [--layer N] [--seed N] IN OUT\n"
+    "                        runs a filter on one layer (default: the current one) and writes\n"
+    "                        OUT (a flat picture, or the whole document for .qmd .lfw .psd)\n"
     "\n"
     "options:\n"
     "  --alpha               flatten: keep transparency instead of white paper\n"
@@ -268,6 +273,8 @@ int run_flatten(const Options& o) {
 }
 
 int run(int argc, char** argv) {
+  if (argc >= 2 && (std::string_view(argv[1]) == "filter" || std::string_view(argv[1]) == "filters"))
+    return run_filter_command(argc, argv);
   Options o;
   if (const auto code = parse(argc, argv, o)) return *code;
   if (o.help || o.command == "help") {
