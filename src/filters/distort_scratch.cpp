@@ -1,0 +1,45 @@
+// Scratch: for every pixel position a short line of a random nearby source
+// colour is drawn at the given angle into a copy of the rectangle.
+#include <cmath>
+
+#include "filters/distort_common.h"
+#include "filters/distort_filters.h"
+#include "paint/dot_line.h"
+#include "paint/random.h"
+
+namespace qm::filters {
+
+bool scratch(const FilterArgs& a) {
+  const int len = std::max(1, a.values.numeric[0]);
+  const double theta = (a.values.numeric[1] + 180) * 0.017453292519943295;
+  const int cq = int(std::cos(theta) * 1024), sq = int(std::sin(theta) * 1024);
+  // Arithmetic shifts: negative products round toward minus infinity.
+  const int ex = (len * cq) >> 10, ey = (len * sq) >> 10;
+  const Rect r = a.rect;
+
+  LayerImage work;
+  if (!work.create(r.w, r.h)) return false;
+  work.blit_from(0, 0, r.w, r.h, a.src, r.x, r.y);
+
+  std::mt19937& rng = shared_random();
+  const unsigned uw = unsigned(r.w), span = unsigned(4 * len);
+  progress_range(a.progress, r.h);
+  for (int y = r.y; y < r.bottom(); ++y) {
+    for (int x = r.x; x < r.right(); ++x) {
+      const int g = int(rng() % uw);
+      const int v = int(rng() % span) + y - 2 * len;
+      const Pixel colour = clamped_pixel(a.src, r.x + g, v);
+      const IntPoint from{g - ex / 2, v - r.y - ey / 2};
+      const IntPoint to{from.x + ex, from.y + ey};
+      walk_dot_line(from, to, false, [&](int px, int py) {
+        if ((px == to.x && py == to.y) || px < 0 || py < 0 || px >= r.w || py >= r.h) return;
+        work.row(py)[px] = colour;
+      });
+    }
+    progress_step(a.progress);
+  }
+  a.dst.blit_from(r.x, r.y, r.w, r.h, work, 0, 0);
+  return true;
+}
+
+}  // namespace qm::filters
