@@ -7,6 +7,7 @@
 #include <new>
 
 #include "filters/distort_filters.h"
+#include "filters/filter_bands.h"
 #include "filters/filter_helpers.h"
 #include "paint/random.h"
 
@@ -50,6 +51,8 @@ bool crystal(const FilterArgs& a) {
   const Rect r = a.rect;
   const int cols = (r.w + s - 1) / s, rows = (r.h + s - 1) / s;
   const size_t cells = size_t(cols) * size_t(rows);
+  const int64_t bytes = int64_t(cells) * int64_t(sizeof(Seed) + sizeof(Pixel) + (average ? sizeof(CellSums) : 0));
+  if (!temporary_allowed(bytes)) return false;
   std::unique_ptr<Seed[]> seeds(new (std::nothrow) Seed[cells]);
   std::unique_ptr<CellSums[]> sums(average ? new (std::nothrow) CellSums[cells] : nullptr);
   std::unique_ptr<Pixel[]> colours(new (std::nothrow) Pixel[cells]);

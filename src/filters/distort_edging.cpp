@@ -6,6 +6,7 @@
 #include "document/document.h"
 #include "filters/distort_common.h"
 #include "filters/distort_filters.h"
+#include "filters/filter_bands.h"
 #include "paint/write_modes.h"
 
 namespace qm::filters {
@@ -32,7 +33,7 @@ bool edging(const FilterArgs& a) {
   const LayerImage& ref = reference_image(a);
 
   LayerImage work;
-  if (!work.create(r.w, r.h)) return false;
+  if (!temporary_allowed(int64_t{r.w} * r.h * 4) || !work.create(r.w, r.h)) return false;
   work.blit_from(0, 0, r.w, r.h, ref, r.x, r.y);
   for (int j = 0; j < r.h; ++j) {
     Pixel* p = work.row(j);

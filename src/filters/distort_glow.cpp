@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "filters/distort_filters.h"
+#include "filters/filter_bands.h"
 #include "filters/filter_helpers.h"
 
 namespace qm::filters {
@@ -22,7 +23,7 @@ bool glow(const FilterArgs& a) {
   // it was. The blur reads 3·blur pixels around the rectangle: those come
   // from the destination unmapped.
   LayerImage work;
-  if (!work.create(src.width(), src.height())) return false;
+  if (!temporary_allowed(int64_t(src.byte_count())) || !work.create(src.width(), src.height())) return false;
   const int reach = 3 * std::max(blur, 0);
   const Rect around = intersect({r.x - reach, r.y - reach, r.w + 2 * reach, r.h + 2 * reach}, src.bounds());
   work.blit_from(around.x, around.y, around.w, around.h, a.dst, around.x, around.y);

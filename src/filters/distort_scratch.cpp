@@ -4,6 +4,7 @@
 
 #include "filters/distort_common.h"
 #include "filters/distort_filters.h"
+#include "filters/filter_bands.h"
 #include "paint/dot_line.h"
 #include "paint/random.h"
 
@@ -18,7 +19,7 @@ bool scratch(const FilterArgs& a) {
   const Rect r = a.rect;
 
   LayerImage work;
-  if (!work.create(r.w, r.h)) return false;
+  if (!temporary_allowed(int64_t{r.w} * r.h * 4) || !work.create(r.w, r.h)) return false;
   work.blit_from(0, 0, r.w, r.h, a.src, r.x, r.y);
 
   std::mt19937& rng = shared_random();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <numeric>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "blur_reference.h"
 #include "document/document.h"
 #include "filters/distort_filters.h"
+#include "filters/filter_bands.h"
 #include "filters/filter_helpers.h"
 #include "paint/random.h"
 #include "paint/write_modes.h"
@@ -502,7 +504,9 @@ TEST(Distort, Frame3dRingsAndInPlace) {
                           {192, 45, 45, 45, 64}};
   for (int y = 0; y < 4; ++y) {
     for (int x = 0; x < 5; ++x) {
-      if (want[y][x] >= 0) EXPECT_EQ(grey(x, y), want[y][x]) << x << "," << y;
+      if (want[y][x] >= 0) {
+        EXPECT_EQ(grey(x, y), want[y][x]) << x << "," << y;
+      }
     }
   }
   EXPECT_EQ(img.row(2)[2], kTransparent);
@@ -558,6 +562,19 @@ TEST(Distort, GlowOfAFullyOpaqueWhiteBlurIsFull) {
   EXPECT_EQ(dst.row(7)[7] & 0xFF000000, 0xFF000000u);
   EXPECT_GT(red_of(dst.row(7)[7]), 200);
   EXPECT_EQ(dst.row(0)[0], 0xFFFFFFFFu);
+}
+
+TEST(Distort, NoTemporaryLeavesTheDestination) {
+  const LayerImage src = ref::random_image(37, 29, 8);
+  const FilterCallback needs_one[] = {scratch, edging, glow, crystal};
+  set_temporary_limit(64);
+  for (FilterCallback f : needs_one) {
+    LayerImage dst = ref::random_image(37, 29, 9);
+    const LayerImage before = copy_of(dst);
+    EXPECT_FALSE(f({values({10, 5, 256}, {1}), {}, dst, src, src.bounds(), nullptr}));
+    EXPECT_EQ(0, std::memcmp(dst.pixels(), before.pixels(), dst.byte_count()));
+  }
+  set_temporary_limit(-1);
 }
 
 }  // namespace
