@@ -37,9 +37,17 @@ std::vector<int> threshold_matrix(int n) {
 
 // Whether round() of a value might differ between two computations that
 // agree to far better than this: only near a half.
+// (floor by conversion: the library call would dominate the loop.)
 inline bool near_half(double v) {
-  const double f = v - std::floor(v);
+  const int64_t t = int64_t(v);
+  const double f = v - double(v < double(t) ? t - 1 : t);
   return std::fabs(f - 0.5) < 1e-6;
+}
+
+// Rounding halves away from zero for values not within a hair of a half
+// (adding 0.5 could carry 0.49999999999999994 over).
+inline int64_t round_half_away(double v) {
+  return v >= 0 ? int64_t(v + 0.5) : -int64_t(0.5 - v);
 }
 
 struct Screen {
@@ -71,18 +79,57 @@ bool halftone(const FilterArgs& a) {
     screens[c] = {angle, std::cos(angle), std::sin(angle)};
   }
 
-  // S for one channel value at screen cell (u, v).
-  std::vector<int> cols(side);
-  auto screen_value = [&](int u, int v, int value) {
-    for (int dx = -e; dx <= e; ++dx) cols[dx + e] = wrap_index(int64_t{u} + dx, n);
+  // The matrix padded by e wrapped cells on every side, so the tent around
+  // any cell (u, v) reads it without remainders.
+  const int pn = n + 2 * e;
+  std::vector<int> padded(size_t(pn) * size_t(pn));
+  for (int j = 0; j < pn; ++j)
+    for (int i = 0; i < pn; ++i)
+      padded[size_t(j) * pn + i] = threshold[size_t(wrap_index(j - e, n)) * n + size_t(wrap_index(i - e, n))];
+
+  // S / M for one channel value at screen cell (u, v), counted tap by tap.
+  auto count_taps = [&](int u, int v, int value) {
     int64_t s = 0;
     const int* w = weight.data();
-    for (int dy = -e; dy <= e; ++dy) {
-      const int* row = threshold.data() + size_t(wrap_index(int64_t{v} + dy, n)) * n;
+    const int* row = padded.data() + size_t(v) * pn + u;
+    for (int dy = 0; dy < side; ++dy, row += pn)
       for (int k = 0; k < side; ++k, ++w)
-        if (row[cols[k]] < value) s += *w;
-    }
+        s += *w & -int(row[k] < value);  // no branch: the comparisons are random
     return int(std::min<int64_t>(s / norm, 255));
+  };
+
+  // For matrices up to 256 × 256 every (cell, value) result is tabulated:
+  // per cell, each tap adds its weight to all values above its threshold.
+  std::vector<uint8_t> table;
+  if (int64_t{n} * n <= 65536) {
+    table.resize(size_t(n) * n * 256);
+    std::vector<int64_t> step(257);
+    for (int v = 0; v < n; ++v)
+      for (int u = 0; u < n; ++u) {
+        std::fill(step.begin(), step.end(), 0);
+        const int* w = weight.data();
+        const int* row = padded.data() + size_t(v) * pn + u;
+        for (int dy = 0; dy < side; ++dy, row += pn)
+          for (int k = 0; k < side; ++k, ++w) step[size_t(std::min(row[k] + 1, 256))] += *w;
+        uint8_t* out = table.data() + (size_t(v) * n + u) * 256;
+        int64_t s = 0;
+        for (int value = 0; value < 256; ++value) {
+          s += step[size_t(value)];
+          out[value] = uint8_t(std::min<int64_t>(s / norm, 255));
+        }
+      }
+  }
+  auto screen_value = [&](int u, int v, int value) {
+    return table.empty() ? count_taps(u, v, value) : int(table[(size_t(v) * n + u) * 256 + size_t(value)]);
+  };
+
+  // U mod N without a division: a quotient estimate, then one correction.
+  const double inv_n = 1.0 / n;
+  auto reduce = [n, inv_n](int64_t value) {
+    int64_t rem = value - int64_t(double(value) * inv_n) * n;
+    if (rem < 0) rem += n;
+    if (rem >= n) rem -= n;
+    return int(rem);
   };
 
   const Rect r = a.rect;
@@ -104,19 +151,20 @@ bool halftone(const FilterArgs& a) {
       bool polar_done = false;
       double radius = 0, phi = 0;
       auto cell = [&](const Screen& sc, int* u, int* v) {
-        double fu = xx * sc.cos_a - yy * sc.sin_a;
-        double fv = xx * sc.sin_a + yy * sc.cos_a;
-        if (near_half(fu) || near_half(fv)) {
-          if (!polar_done) {
-            radius = std::sqrt(xx * xx + yy * yy);
-            phi = std::atan2(yy, xx);
-            polar_done = true;
-          }
-          fu = radius * std::cos(phi + sc.angle);
-          fv = radius * std::sin(phi + sc.angle);
+        const double fu = xx * sc.cos_a - yy * sc.sin_a;
+        const double fv = xx * sc.sin_a + yy * sc.cos_a;
+        if (!near_half(fu) && !near_half(fv)) {
+          *u = reduce(round_half_away(fu));
+          *v = reduce(round_half_away(fv));
+          return;
         }
-        *u = wrap_index(std::llround(fu), n);
-        *v = wrap_index(std::llround(fv), n);
+        if (!polar_done) {
+          radius = std::sqrt(xx * xx + yy * yy);
+          phi = std::atan2(yy, xx);
+          polar_done = true;
+        }
+        *u = wrap_index(std::llround(radius * std::cos(phi + sc.angle)), n);
+        *v = wrap_index(std::llround(radius * std::sin(phi + sc.angle)), n);
       };
       int u, v;
       if (grey) {

@@ -362,6 +362,7 @@ TEST(Distort, Halftone) {
   expect_matches(halftone, halftone_ref, values({2, 4, -180, 33, 180}));
   expect_matches(halftone, halftone_ref, values({5, 1, -30, 0, 0}, {1, 0}));
   expect_matches(halftone, halftone_ref, values({3, 5, 10, 20, 30}, {0, 1}));
+  expect_matches(halftone, halftone_ref, values({30, 9, 15, 75, 0}));  // past the tabulated sizes
 }
 
 TEST(Distort, Wave) {
