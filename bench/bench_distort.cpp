@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "filters/distort_filters.h"
 #include "filters/filter_bands.h"
@@ -24,19 +25,26 @@ const LayerImage& photo() {
     LayerImage out;
     out.create(kSide, kSide);
     std::mt19937 rng(11);
+    // Each channel: a wave along x plus a wave along y, with grain.
+    const double fx[3] = {0.0031, 0.0053, 0.0017}, fy[3] = {0.0047, 0.0021, 0.0062}, phase[3] = {0.3, 1.1, 2.0};
+    std::vector<double> along_x(size_t(kSide) * 3), along_y(size_t(kSide) * 3);
+    for (int i = 0; i < kSide; ++i)
+      for (int c = 0; c < 3; ++c) {
+        along_x[size_t(i) * 3 + c] = 70 * std::sin(i * fx[c] + phase[c]);
+        along_y[size_t(i) * 3 + c] = 50 * std::cos(i * fy[c] - phase[c]);
+      }
     for (int y = 0; y < kSide; ++y) {
       Pixel* row = out.row(y);
+      // A soft-edged transparent band across the middle.
+      const int d = std::abs(y - kSide / 2);
+      const uint32_t a = d < 200 ? 0 : d < 264 ? uint32_t((d - 200) * 4) : 255;
       for (int x = 0; x < kSide; ++x) {
-        auto wave = [&](double fx, double fy, double phase) {
-          const double v = 128 + 70 * std::sin(x * fx + phase) + 50 * std::cos(y * fy - phase) +
-                           double(int(rng() % 17) - 8);
-          return uint32_t(std::clamp(v, 0.0, 255.0));
-        };
-        const uint32_t r = wave(0.0031, 0.0047, 0.3), g = wave(0.0053, 0.0021, 1.1), b = wave(0.0017, 0.0062, 2.0);
-        // A soft-edged transparent band across the middle.
-        const int d = std::abs(y - kSide / 2);
-        const uint32_t a = d < 200 ? 0 : d < 264 ? uint32_t((d - 200) * 4) : 255;
-        row[x] = a == 0 ? kTransparent : make_pixel(std::min(a, 255u), r, g, b);
+        uint32_t ch[3];
+        for (int c = 0; c < 3; ++c) {
+          const double v = 128 + along_x[size_t(x) * 3 + c] + along_y[size_t(y) * 3 + c] + double(int(rng() % 17) - 8);
+          ch[c] = uint32_t(std::clamp(v, 0.0, 255.0));
+        }
+        row[x] = a == 0 ? kTransparent : make_pixel(std::min(a, 255u), ch[0], ch[1], ch[2]);
       }
     }
     return out;

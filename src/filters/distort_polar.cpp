@@ -3,6 +3,7 @@
 // can be read.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "filters/distort_filters.h"
 #include "filters/filter_helpers.h"
@@ -20,20 +21,43 @@ bool polar_coordinates(const FilterArgs& a) {
   constexpr double kTwoPi = 6.283185307179586, kHalfPi = 1.5707963267948966;
   constexpr double kPi = 3.141592653589793, kInvTwoPi = 0.15915494309189535;
 
+  // Polar to rectangular: the angle belongs to the column.
+  std::vector<double> cos_of(to_rect ? size_t(r.w) : 0), sin_of(cos_of.size());
+  for (size_t i = 0; i < cos_of.size(); ++i) {
+    const double angle = (w - double(i) - 1) / span * kTwoPi - kHalfPi;
+    cos_of[i] = std::cos(angle);
+    sin_of[i] = std::sin(angle);
+  }
+  // Rectangular to polar with an even width: columns i and W − i lie at
+  // a = ∓(i − cx), and atan2 is odd in its first argument, so one call
+  // serves both.
+  std::vector<double> atan_row(to_rect ? 0 : size_t(r.w));
+  const bool mirrored = !to_rect && r.w % 2 == 0;
+
   progress_range(a.progress, r.h);
   for (int j = 0; j < r.h; ++j) {
     Pixel* out = a.dst.row(r.y + j);
+    if (!to_rect) {
+      const double pb = cy - (h - j - 1);
+      const int half = r.w / 2;
+      for (int i = 0; i < r.w; ++i) {
+        if (mirrored && i > half) {
+          atan_row[size_t(i)] = -atan_row[size_t(r.w - i)];
+        } else {
+          atan_row[size_t(i)] = std::atan2(i - cx, pb);
+        }
+      }
+    }
     for (int i = 0; i < r.w; ++i) {
       double sx, sy;
       if (to_rect) {
-        const double angle = (w - i - 1) / span * kTwoPi - kHalfPi;
         const double radius = j / 2.0;
-        sx = cx + radius * std::cos(angle);
-        sy = cy + radius * std::sin(angle);
+        sx = cx + radius * cos_of[size_t(i)];
+        sy = cy + radius * sin_of[size_t(i)];
       } else {
         const double pa = i - cx, pb = cy - (h - j - 1);
         sy = 2 * std::sqrt(pa * pa + pb * pb);
-        sx = (std::atan2(pa, pb) + kPi) * (w - 1) * kInvTwoPi;
+        sx = (atan_row[size_t(i)] + kPi) * (w - 1) * kInvTwoPi;
       }
       int64_t fx = int64_t((r.x + sx) * 256), fy = int64_t((r.y + sy) * 256);
       const int64_t ix = fx >> 8, iy = fy >> 8;
@@ -51,9 +75,8 @@ bool polar_coordinates(const FilterArgs& a) {
         fx = std::clamp<int64_t>(ix, 0, src.width() - 1) * 256 + (fx & 255);
         fy = std::clamp<int64_t>(iy, 0, src.height() - 1) * 256 + (fy & 255);
       }
-      Pixel p = kTransparent;
-      bilinear_alpha_sample(src, fx, fy, SampleEdge::kNone, &p);
-      out[x] = p;
+      // Inside the image now: the sample without its edge handling.
+      out[x] = bilinear_alpha_at(src, int(fx >> 8), int(fy >> 8), unsigned(fx & 255), unsigned(fy & 255));
     }
     progress_step(a.progress);
   }

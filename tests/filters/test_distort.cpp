@@ -40,8 +40,9 @@ Pixel sample(const LayerImage& src, double x, double y, SampleEdge edge) {
 }
 
 // Odd sizes; the whole image (touching every edge), an inner block, a
-// one-pixel column and row, and a corner block.
-const std::vector<Rect> kRects = {{0, 0, 37, 29}, {5, 3, 17, 11}, {7, 0, 1, 29}, {0, 9, 37, 1}, {30, 22, 7, 7}};
+// one-pixel column and row, a corner block and an even-sized block.
+const std::vector<Rect> kRects = {{0, 0, 37, 29}, {5, 3, 17, 11}, {7, 0, 1, 29},
+                                  {0, 9, 37, 1},  {30, 22, 7, 7}, {1, 2, 24, 14}};
 
 // Runs the filter and the reference from the same random state on a copy of
 // the source (so pixels outside the rectangle must stay) and compares.
