@@ -6,7 +6,7 @@
 namespace qm::filters {
 
 bool diffuse(const FilterArgs& a) {
-  const int range = std::max(1, a.values.numeric[0]);
+  const int range = std::clamp(a.values.numeric[0], 1, 1 << 20);
   const unsigned ur = unsigned(range);
   std::mt19937& rng = shared_random();
   const Rect r = a.rect;

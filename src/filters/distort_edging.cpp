@@ -26,7 +26,7 @@ const LayerImage& reference_image(const FilterArgs& a) {
 }  // namespace
 
 bool edging(const FilterArgs& a) {
-  const int n = std::max(0, a.values.numeric[0]);
+  const int n = std::clamp(a.values.numeric[0], 0, 100);  // the dialog's range
   const uint32_t colour = chosen_colour(a.values.list[0], a.env.drawing_colour);
   const bool cut_out = a.values.check[0] != 0;
   const Rect r = a.rect;

@@ -10,8 +10,8 @@ namespace qm::filters {
 
 bool glow(const FilterArgs& a) {
   const int threshold = std::clamp(a.values.numeric[0], 1, 255);
-  const int blur = a.values.numeric[1];
-  const int64_t apply = a.values.numeric[2];
+  const int blur = std::clamp(a.values.numeric[1], 1, 30);
+  const int64_t apply = std::clamp(a.values.numeric[2], 0, 256);
   const Rect r = a.rect;
   const LayerImage& src = a.src;
 

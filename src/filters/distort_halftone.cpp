@@ -57,7 +57,8 @@ struct Screen {
 }  // namespace
 
 bool halftone(const FilterArgs& a) {
-  const int d = a.values.numeric[0], m = std::max(1, a.values.numeric[1]);
+  // Out-of-range values are held to the dialog's ranges: the matrix has N² cells.
+  const int d = std::clamp(a.values.numeric[0], 2, 30), m = std::clamp(a.values.numeric[1], 1, 15);
   const bool grey = a.values.check[0] != 0, all45 = a.values.check[1] != 0;
   const int n = std::max(2, d * m);
   const int e = m / 2;

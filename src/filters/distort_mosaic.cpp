@@ -10,7 +10,7 @@
 namespace qm::filters {
 
 bool mosaic(const FilterArgs& a) {
-  const int n = std::max(1, a.values.numeric[0]);
+  const int n = std::clamp(a.values.numeric[0], 1, 100);  // the dialog's range
   const Rect r = a.rect;
   const LayerImage& src = a.src;
   progress_range(a.progress, (int64_t{r.h} + n / 2 + 1) / n);

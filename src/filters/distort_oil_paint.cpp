@@ -52,7 +52,7 @@ int spread(const WindowStats& s) {
 }  // namespace
 
 bool oil_paint(const FilterArgs& args) {
-  const int a = std::max(0, args.values.numeric[0]);
+  const int a = std::clamp(args.values.numeric[0], 0, 8);  // the dialog's range
   const LayerImage& src = args.src;
   const Rect r = args.rect;
   // Window corners x0 run from r.x − a to r.right() − 1; columns to r.right() − 1 + a.

@@ -7,7 +7,7 @@ namespace qm::filters {
 
 bool rgb_shift(const FilterArgs& a) {
   const int direction = a.values.list[0];  // 0 horizontal, 1 vertical, 2 diagonal
-  const int s = a.values.numeric[0];
+  const int s = std::clamp(a.values.numeric[0], -(1 << 20), 1 << 20);
   // Offsets of the red and the blue source.
   int rx = s, ry = 0, bx = -s, by = 0;
   if (direction == 1) {

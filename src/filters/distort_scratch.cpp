@@ -11,7 +11,7 @@
 namespace qm::filters {
 
 bool scratch(const FilterArgs& a) {
-  const int len = std::max(1, a.values.numeric[0]);
+  const int len = std::clamp(a.values.numeric[0], 1, 4096);
   const double theta = (a.values.numeric[1] + 180) * 0.017453292519943295;
   const int cq = int(std::cos(theta) * 1024), sq = int(std::sin(theta) * 1024);
   // Arithmetic shifts: negative products round toward minus infinity.

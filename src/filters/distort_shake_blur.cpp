@@ -7,7 +7,7 @@
 namespace qm::filters {
 
 bool shake_blur(const FilterArgs& a) {
-  const int d = a.values.numeric[0];
+  const int d = std::clamp(a.values.numeric[0], -(1 << 20), 1 << 20);
   const LayerImage& src = a.src;
   const Rect r = a.rect;
   progress_range(a.progress, r.h);
