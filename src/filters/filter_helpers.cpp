@@ -20,8 +20,10 @@ bool bilinear_alpha_sample(const LayerImage& src, int64_t x, int64_t y, SampleEd
       if (x < 0) x += wx; else if (x >= wx) x -= wx;
       if (y < 0) y += hy; else if (y >= hy) y -= hy;
     }
-    x = std::clamp<int64_t>(x, 0, wx - 256);
-    y = std::clamp<int64_t>(y, 0, hy - 256);
+    // A coordinate still outside moves onto the nearest pixel; one inside
+    // keeps its fraction.
+    if (x < 0 || x >= wx) x = std::clamp<int64_t>(x, 0, wx - 256);
+    if (y < 0 || y >= hy) y = std::clamp<int64_t>(y, 0, hy - 256);
   }
   *out = bilinear_alpha_at(src, int(x >> 8), int(y >> 8), unsigned(x & 255), unsigned(y & 255));
   return true;

@@ -64,20 +64,6 @@ inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], int taps
   return make_pixel(a, quotient(sr, sw), quotient(sg, sw), quotient(sb, sw));
 }
 
-inline void add_pixel(uint32_t* s, Pixel p) {
-  const uint32_t a = alpha_of(p);
-  s[0] += a;
-  s[1] += a * blue_of(p);
-  s[2] += a * green_of(p);
-  s[3] += a * red_of(p);
-}
-inline void sub_pixel(uint32_t* s, Pixel p) {
-  const uint32_t a = alpha_of(p);
-  s[0] -= a;
-  s[1] -= a * blue_of(p);
-  s[2] -= a * green_of(p);
-  s[3] -= a * red_of(p);
-}
 
 // Horizontal pass of rows [y0, y1) into tmp (row y − tmp_y), over the
 // rectangle's columns, with prefix sums along the edge-extended row.
@@ -115,38 +101,68 @@ void horizontal_rows(const LayerImage& src, LayerImage& tmp, int tmp_y, Rect rec
   }
 }
 
-// Vertical pass of output rows [y0, y1) from tmp into dst, with running
-// column sums per box.
+// Vertical pass of output rows [y0, y1) from tmp into dst. The rows in the
+// window are kept premultiplied (A, A·B, A·G, A·R as 16-bit values) in a
+// ring, and each box's column sums move down by adding the row that enters
+// and subtracting the one that leaves.
+struct VerticalScratch {
+  std::vector<uint16_t> ring;   // (2R + 2) rows × rect.w × 4
+  std::vector<uint32_t> sums;   // boxes × rect.w × 4
+  std::vector<int> held;
+};
+
 void vertical_rows(const LayerImage& tmp, int tmp_y, int image_h, LayerImage& dst, Rect rect,
-                   const Boxes& boxes, int r, std::vector<uint32_t>& sums, int y0, int y1,
+                   const Boxes& boxes, int r, VerticalScratch& scratch, int y0, int y1,
                    ProgressSink* progress) {
-  const int n = rect.w;
+  const size_t n = size_t(rect.w) * 4;
+  const int ring_rows = 2 * r + 2;
   const int taps = 2 * r + 1;
-  auto row_of = [&](int t) { return tmp.row(std::clamp(t, 0, image_h - 1) - tmp_y); };
-  std::fill(sums.begin(), sums.end(), 0u);
-  // sums layout: [column][box][channel].
-  const int stride = 4 * boxes.count;
-  for (int k = 0; k < boxes.count; ++k)
-    for (int t = y0 - boxes.radius[k]; t <= y0 + boxes.radius[k]; ++t) {
-      const Pixel* in = row_of(t);
-      for (int j = 0; j < n; ++j) add_pixel(&sums[size_t(j) * stride + 4 * k], in[j]);
+  // Which image row each slot holds; the rows in use span at most 2R + 2.
+  std::vector<int>& held = scratch.held;
+  std::fill(held.begin(), held.end(), -1);
+  auto row_of = [&](int t) -> const uint16_t* {
+    const int y = std::clamp(t, 0, image_h - 1);
+    uint16_t* slot = scratch.ring.data() + size_t(y % ring_rows) * n;
+    if (held[size_t(y % ring_rows)] != y) {
+      held[size_t(y % ring_rows)] = y;
+      const Pixel* in = tmp.row(y - tmp_y);
+      for (int j = 0; j < rect.w; ++j) {
+        const Pixel p = in[j];
+        const uint32_t a = alpha_of(p);
+        slot[4 * j] = uint16_t(a);
+        slot[4 * j + 1] = uint16_t(a * blue_of(p));
+        slot[4 * j + 2] = uint16_t(a * green_of(p));
+        slot[4 * j + 3] = uint16_t(a * red_of(p));
+      }
     }
+    return slot;
+  };
+  uint32_t* sums = scratch.sums.data();
+  std::fill(scratch.sums.begin(), scratch.sums.end(), 0u);
+  for (int t = y0 - r; t <= y0 + r; ++t) {
+    const uint16_t* in = row_of(t);
+    for (int k = 0; k < boxes.count; ++k) {
+      if (t < y0 - boxes.radius[k] || t > y0 + boxes.radius[k]) continue;
+      uint32_t* s = sums + size_t(k) * n;
+      for (size_t i = 0; i < n; ++i) s[i] += in[i];
+    }
+  }
   for (int y = y0;; ++y) {
     Pixel* out = dst.row(y) + rect.x;
-    for (int j = 0; j < n; ++j)
-      out[j] = pass_output(boxes, reinterpret_cast<const uint32_t(*)[4]>(&sums[size_t(j) * stride]),
-                           taps);
+    for (int j = 0; j < rect.w; ++j) {
+      uint32_t box[5][4];
+      for (int k = 0; k < boxes.count; ++k)
+        for (int ch = 0; ch < 4; ++ch) box[k][ch] = sums[size_t(k) * n + 4 * size_t(j) + ch];
+      out[j] = pass_output(boxes, box, taps);
+    }
     progress_step(progress);
     if (y + 1 >= y1) break;
     for (int k = 0; k < boxes.count; ++k) {
-      const Pixel* enter = row_of(y + 1 + boxes.radius[k]);
-      const Pixel* leave = row_of(y - boxes.radius[k]);
+      const uint16_t* enter = row_of(y + 1 + boxes.radius[k]);
+      const uint16_t* leave = row_of(y - boxes.radius[k]);
       if (enter == leave) continue;
-      for (int j = 0; j < n; ++j) {
-        uint32_t* s = &sums[size_t(j) * stride + 4 * k];
-        add_pixel(s, enter[j]);
-        sub_pixel(s, leave[j]);
-      }
+      uint32_t* s = sums + size_t(k) * n;
+      for (size_t i = 0; i < n; ++i) s[i] = s[i] + enter[i] - leave[i];
     }
   }
 }
@@ -168,10 +184,15 @@ bool gaussian_blur(const LayerImage& src, LayerImage& dst, Rect rect, int streng
   if (!temporary_allowed(tmp_bytes) || !tmp.create(rect.w, ty1 - ty0)) return false;
   const int bands1 = row_band_count(ty1 - ty0, 32);
   const int bands2 = row_band_count(rect.h, 32);
-  std::vector<std::vector<uint32_t>> scratch1, scratch2;
+  std::vector<std::vector<uint32_t>> scratch1;
+  std::vector<VerticalScratch> scratch2(static_cast<size_t>(bands2));
   try {
     for (int b = 0; b < bands1; ++b) scratch1.emplace_back(size_t(rect.w + 2 * r + 1) * 4);
-    for (int b = 0; b < bands2; ++b) scratch2.emplace_back(size_t(rect.w) * 4 * boxes.count);
+    for (VerticalScratch& v : scratch2) {
+      v.ring.resize(size_t(2 * r + 2) * size_t(rect.w) * 4);
+      v.sums.resize(size_t(rect.w) * 4 * size_t(boxes.count));
+      v.held.resize(size_t(2 * r + 2));
+    }
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -182,7 +203,7 @@ bool gaussian_blur(const LayerImage& src, LayerImage& dst, Rect rect, int streng
   });
   for_row_bands(rect.y, rect.bottom(), bands2, progress,
                 [&](int band, int y0, int y1, ProgressSink* p) {
-                  vertical_rows(tmp, ty0, h, dst, rect, boxes, r, scratch2[band], y0, y1, p);
+                  vertical_rows(tmp, ty0, h, dst, rect, boxes, r, scratch2[size_t(band)], y0, y1, p);
                 });
   return true;
 }

@@ -51,6 +51,9 @@ TEST(FilterHelpers, BilinearSampleEdgesAndWeighting) {
   EXPECT_EQ(p, make_pixel(255, 255, 255, 255));
   ASSERT_TRUE(bilinear_alpha_sample(img, 0, -2 * 256, SampleEdge::kClamp, &p));
   EXPECT_EQ(p, make_pixel(255, 0, 0, 0));
+  // Only the coordinate outside is moved: y keeps its fraction.
+  ASSERT_TRUE(bilinear_alpha_sample(img, -256, 128, SampleEdge::kClamp, &p));
+  EXPECT_EQ(p, make_pixel(127, 0, 0, 0));
   // All four transparent.
   img.fill(kTransparent);
   ASSERT_TRUE(bilinear_alpha_sample(img, 100, 100, SampleEdge::kClamp, &p));
