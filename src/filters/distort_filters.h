@@ -47,7 +47,8 @@ bool rgb_shift(const FilterArgs& a);
 // The reference layer comes from env.document (the source stands in without
 // a document). Needs a temporary image of the rectangle's size.
 bool edging(const FilterArgs& a);
-// Needs two full-size temporary images (its own and the blur's).
+// Needs two temporary images (its own and the blur's) of the rectangle and
+// the blur's reach around it.
 bool glow(const FilterArgs& a);
 
 }  // namespace qm::filters
