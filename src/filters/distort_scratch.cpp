@@ -1,6 +1,7 @@
 // Scratch: for every pixel position a short line of a random nearby source
 // colour is drawn at the given angle into a copy of the rectangle.
 #include <cmath>
+#include <vector>
 
 #include "filters/distort_common.h"
 #include "filters/distort_filters.h"
@@ -22,6 +23,13 @@ bool scratch(const FilterArgs& a) {
   if (!temporary_allowed(int64_t{r.w} * r.h * 4) || !work.create(r.w, r.h)) return false;
   work.blit_from(0, 0, r.w, r.h, a.src, r.x, r.y);
 
+  // Every scratch is the same Bresenham line (end point excluded), moved.
+  std::vector<IntPoint> line;
+  walk_dot_line({0, 0}, {ex, ey}, false, [&](int px, int py) {
+    if (px != ex || py != ey) line.push_back({px, py});
+  });
+  const int lo_x = std::min(0, ex), hi_x = std::max(0, ex), lo_y = std::min(0, ey), hi_y = std::max(0, ey);
+
   std::mt19937& rng = shared_random();
   const unsigned uw = unsigned(r.w), span = unsigned(4 * len);
   progress_range(a.progress, r.h);
@@ -30,12 +38,15 @@ bool scratch(const FilterArgs& a) {
       const int g = int(rng() % uw);
       const int v = int(rng() % span) + y - 2 * len;
       const Pixel colour = clamped_pixel(a.src, r.x + g, v);
-      const IntPoint from{g - ex / 2, v - r.y - ey / 2};
-      const IntPoint to{from.x + ex, from.y + ey};
-      walk_dot_line(from, to, false, [&](int px, int py) {
-        if ((px == to.x && py == to.y) || px < 0 || py < 0 || px >= r.w || py >= r.h) return;
-        work.row(py)[px] = colour;
-      });
+      const int fx = g - ex / 2, fy = v - r.y - ey / 2;
+      if (fx + lo_x >= 0 && fy + lo_y >= 0 && fx + hi_x < r.w && fy + hi_y < r.h) {
+        for (const IntPoint& q : line) work.row(fy + q.y)[fx + q.x] = colour;
+      } else {
+        for (const IntPoint& q : line) {
+          const int px = fx + q.x, py = fy + q.y;
+          if (px >= 0 && py >= 0 && px < r.w && py < r.h) work.row(py)[px] = colour;
+        }
+      }
     }
     progress_step(a.progress);
   }
