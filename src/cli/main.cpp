@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/command_thumbnail.h"
 #include "document/blend_modes.h"
 #include "document/document.h"
 #include "formats/document_io.h"
@@ -278,6 +279,7 @@ int run(int argc, char** argv) {
   if (o.command == "info") return run_info(o);
   if (o.command == "convert") return run_convert(o);
   if (o.command == "flatten") return run_flatten(o);
+  if (o.command == "thumbnail") return run_thumbnail(o.args);
   return usage_error("unknown command '" + o.command + "'");
 }
 
