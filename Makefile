@@ -6,8 +6,9 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
+PREFIX     ?= $(HOME)/.local
 
-.PHONY: all deps configure build run test bench asan-test fuzz clean
+.PHONY: all deps configure build run test bench asan-test fuzz clean install uninstall deb
 
 all: build
 
@@ -39,6 +40,24 @@ fuzz: deps
 	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_FUZZ=ON -DQM_SANITIZE=ON -DQM_BUILD_GUI=OFF -DQM_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
 	@bash fuzz/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# The programs and what the desktop needs of them into PREFIX (default
+# ~/.local); `make uninstall PREFIX=...` removes exactly what was installed.
+INSTALL_TARGETS = quillmark2 quillmark2-cli qm_icons qm_man_pages
+
+install: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)
+	@bash scripts/prefix-install.sh install $(BUILD) $(PREFIX)
+
+uninstall:
+	@bash scripts/prefix-install.sh uninstall $(PREFIX)
+
+# A Debian package in $(BUILD)/package; its dependencies are read off the
+# shared libraries the programs link.
+deb: deps configure
+	@cmake --build $(BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)
+	cd $(BUILD) && cpack -G DEB
+	@dpkg-deb --info $(BUILD)/package/*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

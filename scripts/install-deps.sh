@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev libgl-dev
   xvfb x11-apps x11-utils xdotool imagemagick fonts-noto-cjk tango-icon-theme
   clang libclang-rt-14-dev
+  desktop-file-utils xdg-utils libfile-mimeinfo-perl shared-mime-info librsvg2-bin dpkg-dev file man-db
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/app_panels.h"
+#include "app/app_icon.h"
 #include "app/app_state.h"
 #include "app/canvas_widget.h"
 #include "app/main_window.h"
@@ -90,6 +91,9 @@ int run_program(int argc, char** argv) {
   mark_main_entered();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quillmark2"));
+  // The desktop entry and icon the desktop shows for our windows.
+  QApplication::setDesktopFileName(QStringLiteral("quillmark2"));
+  QApplication::setWindowIcon(application_icon());
   QStringList arguments = QApplication::arguments();
   if (!arguments.isEmpty()) arguments.removeFirst();
   const StartupOptions options = parse_command_line(arguments);

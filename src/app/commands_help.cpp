@@ -1,5 +1,4 @@
 // Help: the help page in the system's browser and the version dialog.
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
@@ -9,6 +8,7 @@
 #include "app/command_registry.h"
 #include "app/dialogs/version_dialog.h"
 #include "app/main_window.h"
+#include "state/resource_paths.h"
 
 namespace qm {
 
@@ -17,17 +17,15 @@ namespace {
 // The help page: beside the program, where an installation puts it, or in
 // the source tree the program was built from.
 QString help_page_path() {
-  const QString dir = QCoreApplication::applicationDirPath();
-  const QStringList candidates = {
-      dir + QStringLiteral("/help.html"),
-      dir + QStringLiteral("/../share/quillmark2/help.html"),
 #ifdef QM_RESOURCE_DIR
-      QStringLiteral(QM_RESOURCE_DIR "/help.html"),
+  const std::string build_tree = QM_RESOURCE_DIR;
+#else
+  const std::string build_tree;
 #endif
-  };
-  for (const QString& path : candidates)
-    if (QFileInfo(path).isFile()) return QFileInfo(path).canonicalFilePath();
-  return {};
+  const std::string path = find_resource(
+      "help.html", resource_folders(executable_folder(), kShareFolder, build_tree));
+  if (path.empty()) return {};
+  return QFileInfo(QString::fromStdString(path)).canonicalFilePath();
 }
 
 void help(CommandContext&, int, CommandOrigin) {

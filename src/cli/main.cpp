@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command_filter.h"
+#include "cli/command_thumbnail.h"
 #include "document/blend_modes.h"
 #include "document/document.h"
 #include "formats/document_io.h"
@@ -38,6 +39,8 @@ constexpr const char* kHelp =
     "  filter NAME [param=value ...] [--rect x,y,w,h] [--layer N] [--seed N] IN OUT\n"
     "                        runs a filter on one layer (default: the current one) and writes\n"
     "                        OUT (a flat picture, or the whole document for .qmd .lfw .psd)\n"
+    "  thumbnail IN OUT.png SIZE\n"
+    "                        the thumbnail stored in a .qmd, .lfw or .psd, fitted to SIZE pixels\n"
     "\n"
     "options:\n"
     "  --alpha               flatten: keep transparency instead of white paper\n"
@@ -285,6 +288,7 @@ int run(int argc, char** argv) {
   if (o.command == "info") return run_info(o);
   if (o.command == "convert") return run_convert(o);
   if (o.command == "flatten") return run_flatten(o);
+  if (o.command == "thumbnail") return run_thumbnail(o.args);
   return usage_error("unknown command '" + o.command + "'");
 }
 
