@@ -8,6 +8,7 @@
 #include "app/command_registry.h"
 #include "app/filters/filter_list_panel.h"
 #include "app/filters/filter_runner.h"
+#include "app/filters/own_dialog_filters.h"
 #include "app/main_window.h"
 #include "app/menu_table.h"
 #include "filters/filter_table.h"
@@ -39,6 +40,7 @@ bool enabled(const CommandContext& c, int id) { return filter_command_enabled(c.
 }  // namespace
 
 void register_filter_commands(CommandRegistry& r) {
+  register_own_dialog_filters();
   for (const filters::FilterCommand& f : filters::filter_commands()) r.add(f.id, {run, enabled});
 }
 

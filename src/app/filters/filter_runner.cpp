@@ -19,16 +19,9 @@ std::map<int, OwnDialogRunner>& own_runners() {
   return table;
 }
 
-void out_of_memory(FilterHost& host) {
-  QMessageBox::information(host.owner(), host.owner() ? host.owner()->windowTitle() : QString(),
-                           QString::fromUtf8(kFilterOutOfMemory));
-}
 
-FilterEnvironment environment(AppState& state) {
-  const DrawingState& draw = state.settings.draw;
-  return {draw.current_colour_value(), draw.colours[size_t((draw.current_colour + 1) & 1)],
-          &state.document};
-}
+void out_of_memory(FilterHost& host) { show_filter_out_of_memory(host); }
+FilterEnvironment environment(AppState& state) { return filter_environment(state); }
 
 bool on_worker(FilterRunner r) {
   return r == FilterRunner::kDialogThenWorker || r == FilterRunner::kWorkerCopy ||
@@ -36,6 +29,21 @@ bool on_worker(FilterRunner r) {
 }
 
 }  // namespace
+
+void show_filter_out_of_memory(FilterHost& host) {
+  QMessageBox::information(host.owner(), host.owner() ? host.owner()->windowTitle() : QString(),
+                           QString::fromUtf8(kFilterOutOfMemory));
+}
+
+FilterEnvironment filter_environment(const AppState& state) {
+  const DrawingState& draw = state.settings.draw;
+  FilterEnvironment env;
+  env.drawing_colour = draw.current_colour_value();
+  env.other_colour = draw.colours[size_t((draw.current_colour + 1) & 1)];
+  env.brush_alpha = draw.brush_alpha[size_t(draw.tool)];
+  env.document = &state.document;
+  return env;
+}
 
 void set_own_dialog_runner(int id, OwnDialogRunner runner) { own_runners()[id] = runner; }
 

@@ -21,6 +21,12 @@ using OwnDialogRunner = void (*)(FilterHost& host, const filters::FilterCommand&
 void set_own_dialog_runner(int id, OwnDialogRunner runner);
 OwnDialogRunner own_dialog_runner(int id);
 
+// What the algorithms read of the program: the drawing colours, the current
+// tool's density, the document.
+filters::FilterEnvironment filter_environment(const AppState& state);
+// The out-of-memory message over the host's window.
+void show_filter_out_of_memory(FilterHost& host);
+
 // Whether `id` can run now: a filter command with its algorithm (or own
 // dialog), a current layer, and no progress job running.
 bool filter_command_enabled(const AppState& state, int id);
