@@ -59,8 +59,10 @@ bool to_button(Qt::MouseButton b, PointerButton& out) {
 
 CanvasWidget::~CanvasWidget() = default;
 
-void CanvasWidget::attach_input(DrawingStateModel& model, const KeyBindings& keys, PendingWork& pending) {
+void CanvasWidget::attach_input(DrawingStateModel& model, const KeyBindings& keys, PendingWork& pending,
+                                std::function<TextureView()> texture) {
   if (!held_keys_) held_keys_ = new HeldKeyTracker(this);
+  texture_ = std::move(texture);
   input_ = std::make_unique<InputDispatcher>(view_.document(), model, keys, pending, view_.geometry(),
                                              static_cast<InputHost&>(*this));
 }

@@ -4,6 +4,7 @@
 // only paints the rectangles the view redrew, keeps the scroll bars in step
 // with it, and forwards pointer and key events in window coordinates.
 #include <QAbstractScrollArea>
+#include <functional>
 #include <memory>
 
 #include "canvas/canvas_view.h"
@@ -24,7 +25,9 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   ~CanvasWidget() override;
 
   // Pointer input goes to a dispatcher over the drawing state from now on.
-  void attach_input(DrawingStateModel& model, const KeyBindings& keys, PendingWork& pending);
+  // `texture` gives the selected texture (used when textures are on).
+  void attach_input(DrawingStateModel& model, const KeyBindings& keys, PendingWork& pending,
+                    std::function<TextureView()> texture = {});
   // Null until attached.
   InputDispatcher* input() { return input_.get(); }
   HeldKeyTracker* held_keys() { return held_keys_; }
@@ -103,6 +106,7 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   void edit_finished() override { emit stroke_recorded(); }
   void feedback_changed() override;
   void undo() override { emit undo_requested(); }
+  TextureView texture() override { return texture_ ? texture_() : TextureView{}; }
 
   CanvasView view_;
   bool placed_ = false;   // false until first shown: sizes centre the image
@@ -110,6 +114,7 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   int last_scale_ = 0;
   std::unique_ptr<InputDispatcher> input_;
   HeldKeyTracker* held_keys_ = nullptr;
+  std::function<TextureView()> texture_;
   Rect feedback_rect_;  // window pixels the feedback covered at the last paint
 };
 

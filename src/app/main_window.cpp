@@ -50,7 +50,10 @@ MainWindow::MainWindow(AppState& state, std::unique_ptr<UserPrompts> prompts, QW
   connect(canvas_, &CanvasWidget::scale_changed, info_bar_, &InfoBar::set_zoom);
   connect(canvas_, &CanvasWidget::image_size_changed, info_bar_,
           [this](int w, int h) { info_bar_->set_size(w, h, false); });
-  canvas_->attach_input(state_.drawing, state_.keys, state_.pending);
+  canvas_->attach_input(state_.drawing, state_.keys, state_.pending, [this] {
+    const LibraryTexture t = state_.textures.texture(state_.settings.draw.texture_sel);
+    return TextureView{t.width, t.height, t.pixels};
+  });
   connect(canvas_, &CanvasWidget::stroke_recorded, this, [this] { refresh_actions(); });
   connect(canvas_, &CanvasWidget::undo_requested, this, [this] { run_command(cmd::kUndo); });
   connect(canvas_, &CanvasWidget::drag_size, info_bar_, [this](int w, int h, bool shown) {
