@@ -9,6 +9,11 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <QElapsedTimer>
+#include <QPointingDevice>
+
+#include "app/held_key_tracker.h"
+#include "canvas/feedback_pixels.h"
 #include "document/document.h"
 #include "platform/raster_view.h"
 
@@ -28,7 +33,73 @@ QSize largest_screen_size() {
 
 QRect to_qrect(Rect r) { return {r.x, r.y, r.w, r.h}; }
 
+// One clock for every pointer event, mouse and pen alike.
+int64_t now_ms() {
+  static QElapsedTimer clock = [] {
+    QElapsedTimer t;
+    t.start();
+    return t;
+  }();
+  // Starts well above 0 so "just after" tests never see a negative time.
+  return clock.elapsed() + 1000000;
+}
+
+bool to_button(Qt::MouseButton b, PointerButton& out) {
+  switch (b) {
+    case Qt::LeftButton: out = PointerButton::kLeft; return true;
+    case Qt::RightButton: out = PointerButton::kRight; return true;
+    case Qt::MiddleButton: out = PointerButton::kMiddle; return true;
+    case Qt::BackButton: out = PointerButton::kSide1; return true;
+    case Qt::ForwardButton: out = PointerButton::kSide2; return true;
+    default: return false;
+  }
+}
+
 }  // namespace
+
+CanvasWidget::~CanvasWidget() = default;
+
+void CanvasWidget::attach_input(DrawingStateModel& model, const KeyBindings& keys, PendingWork& pending,
+                                std::function<TextureView()> texture) {
+  if (!held_keys_) held_keys_ = new HeldKeyTracker(this);
+  texture_ = std::move(texture);
+  input_ = std::make_unique<InputDispatcher>(view_.document(), model, keys, pending, view_.geometry(),
+                                             static_cast<InputHost&>(*this));
+}
+
+PointerEvent CanvasWidget::pointer_event(QMouseEvent* event, Qt::MouseButton button) const {
+  PointerEvent e;
+  to_button(button, e.button);
+  e.window = {event->position().x(), event->position().y()};
+  const QPointingDevice* device = event->pointingDevice();
+  if (device && device->type() == QInputDevice::DeviceType::Stylus) {
+    e.source = PointerSource::kPen;
+    if (!event->points().isEmpty()) e.pressure = event->points().first().pressure();
+  }
+  if (held_keys_) e.keys = held_keys_->keys(event->modifiers());
+  e.time_ms = now_ms();
+  return e;
+}
+
+void CanvasWidget::after_pointer_event() {
+  // Multi-click figures keep the pointer between clicks; every other state
+  // lets it go at its end.
+  QWidget* port = viewport();
+  const bool want = input_ && input_->wants_grab();
+  if (want && QWidget::mouseGrabber() != port) port->grabMouse();
+  if (!want && QWidget::mouseGrabber() == port) port->releaseMouse();
+}
+
+void CanvasWidget::feedback_changed() {
+  if (!input_) return;
+  const Feedback& f = input_->feedback();
+  const Rect now = bounds_of(feedback_pixels(f, view_.geometry()));
+  // The old feedback goes and the new one comes in one repaint of both places.
+  if (!feedback_rect_.empty()) viewport()->update(to_qrect(feedback_rect_));
+  if (!now.empty()) viewport()->update(to_qrect(now));
+  feedback_rect_ = now;
+  emit drag_size(f.size_w, f.size_h, f.size_shown);
+}
 
 CanvasWidget::CanvasWidget(Document& document, QWidget* parent)
     : QAbstractScrollArea(parent), view_(document) {
@@ -122,6 +193,22 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     // A window larger than every screen (or no buffer): the rest is background.
     for (const QRect& rest : QRegion(r) - QRegion(from_buffer)) painter.fillRect(rest, background);
   }
+  // The feedback, inverted over the image: redrawn from the input state in
+  // every paint, so no repaint can leave a stale rubber band behind.
+  if (input_ && !input_->feedback().empty() && !buffer.isNull()) {
+    const std::vector<Point> pixels = feedback_pixels(input_->feedback(), g);
+    const QRect box = to_qrect(bounds_of(pixels)) & shown & event->region().boundingRect();
+    if (!box.isEmpty()) {
+      QImage patch = buffer.copy(box);
+      for (const Point& p : pixels)
+        if (box.contains(p.x, p.y)) {
+          QRgb* px = reinterpret_cast<QRgb*>(patch.scanLine(p.y - box.y())) + (p.x - box.x());
+          *px = (~*px & 0x00FFFFFFu) | 0xFF000000u;
+        }
+      painter.setClipRegion(event->region());
+      painter.drawImage(box.topLeft(), patch);
+    }
+  }
   emit painted();
 }
 
@@ -163,6 +250,14 @@ void CanvasWidget::wheelEvent(QWheelEvent* event) {
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
+  PointerButton b;
+  if (input_ && to_button(event->button(), b)) {
+    // Presses outside the canvas area never start anything (a held grab
+    // still delivers them to the figure that holds it).
+    if (input_->active() || viewport()->rect().contains(event->position().toPoint()))
+      input_->press(pointer_event(event, event->button()));
+    after_pointer_event();
+  }
   emit pointer_pressed(event->position().toPoint(), event->button(), event->buttons(),
                        event->modifiers());
   event->accept();
@@ -172,11 +267,20 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const Point image = view_.window_to_image(pos.x(), pos.y());
   emit pointer_image_position(image.x, image.y);
+  if (input_) {
+    input_->move(pointer_event(event, Qt::LeftButton));
+    after_pointer_event();
+  }
   emit pointer_moved(pos, event->buttons(), event->modifiers());
   event->accept();
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
+  PointerButton b;
+  if (input_ && to_button(event->button(), b)) {
+    input_->release(pointer_event(event, event->button()));
+    after_pointer_event();
+  }
   emit pointer_released(event->position().toPoint(), event->button(), event->buttons(),
                         event->modifiers());
   event->accept();

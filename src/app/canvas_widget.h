@@ -4,19 +4,33 @@
 // only paints the rectangles the view redrew, keeps the scroll bars in step
 // with it, and forwards pointer and key events in window coordinates.
 #include <QAbstractScrollArea>
+#include <functional>
+#include <memory>
 
 #include "canvas/canvas_view.h"
+#include "canvas/input_dispatcher.h"
 
 namespace qm {
 
 class Document;
+class HeldKeyTracker;
 
-class CanvasWidget : public QAbstractScrollArea {
+class CanvasWidget : public QAbstractScrollArea, private InputHost {
   Q_OBJECT
 
  public:
   // Creates the backing buffer at the largest screen size.
   explicit CanvasWidget(Document& document, QWidget* parent = nullptr);
+
+  ~CanvasWidget() override;
+
+  // Pointer input goes to a dispatcher over the drawing state from now on.
+  // `texture` gives the selected texture (used when textures are on).
+  void attach_input(DrawingStateModel& model, const KeyBindings& keys, PendingWork& pending,
+                    std::function<TextureView()> texture = {});
+  // Null until attached.
+  InputDispatcher* input() { return input_.get(); }
+  HeldKeyTracker* held_keys() { return held_keys_; }
 
   CanvasView& view() { return view_; }
   const CanvasView& view() const { return view_; }
@@ -59,6 +73,12 @@ class CanvasWidget : public QAbstractScrollArea {
   void image_size_changed(int width, int height);
   // After every paint of the canvas area (the start-up timing listens).
   void painted();
+  // From the input layer: a stroke or figure was recorded; the pen's side
+  // button asked for undo; the size of a drag for the information bar
+  // (`shown` false: the drag ended).
+  void stroke_recorded();
+  void undo_requested();
+  void drag_size(int w, int h, bool shown);
 
  protected:
   bool event(QEvent* event) override;
@@ -77,11 +97,25 @@ class CanvasWidget : public QAbstractScrollArea {
   // Repaints a rectangle the view returned and brings the bars up to date.
   void show_rect(Rect window_rect);
   void sync_scroll_bars();
+  PointerEvent pointer_event(QMouseEvent* event, Qt::MouseButton button) const;
+  void after_pointer_event();
+
+  // InputHost
+  void show_changes() override { present_dirty(); }
+  // (scroll_by above serves the canvas move as it is.)
+  void edit_finished() override { emit stroke_recorded(); }
+  void feedback_changed() override;
+  void undo() override { emit undo_requested(); }
+  TextureView texture() override { return texture_ ? texture_() : TextureView{}; }
 
   CanvasView view_;
   bool placed_ = false;   // false until first shown: sizes centre the image
   bool syncing_ = false;  // the bars are being set from the view
   int last_scale_ = 0;
+  std::unique_ptr<InputDispatcher> input_;
+  HeldKeyTracker* held_keys_ = nullptr;
+  std::function<TextureView()> texture_;
+  Rect feedback_rect_;  // window pixels the feedback covered at the last paint
 };
 
 }  // namespace qm

@@ -38,12 +38,14 @@ void copy(CommandContext& c, int id, CommandOrigin) {
 }
 
 void paste(CommandContext& c, int id, CommandOrigin) {
+  c.state().pending.finish_all();
   Document& doc = c.state().document;
   if (paste_as_new_layer(doc, id == cmd::kPasteLayerTransparent, true, message_box(c)))
     c.window().canvas().update_rect(doc.take_dirty());
 }
 
 void open_clipboard(CommandContext& c, int, CommandOrigin) {
+  c.state().pending.finish_all();
   if (!c.flows().confirm_discard()) return;
   AppState& s = c.state();
   if (!open_from_clipboard(s.document, message_box(c))) return;

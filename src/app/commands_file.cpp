@@ -12,11 +12,11 @@ namespace qm {
 
 namespace {
 
-void new_canvas(CommandContext& c, int, CommandOrigin) { c.flows().new_canvas(); }
-void open(CommandContext& c, int, CommandOrigin) { c.flows().open_with_dialog(); }
-void save(CommandContext& c, int, CommandOrigin) { c.flows().save(); }
-void save_as(CommandContext& c, int, CommandOrigin) { c.flows().save_as(); }
-void save_fixed(CommandContext& c, int, CommandOrigin) { c.flows().save_to_fixed_folder(); }
+void new_canvas(CommandContext& c, int, CommandOrigin) { c.state().pending.finish_all(); c.flows().new_canvas(); }
+void open(CommandContext& c, int, CommandOrigin) { c.state().pending.finish_all(); c.flows().open_with_dialog(); }
+void save(CommandContext& c, int, CommandOrigin) { c.state().pending.finish_all(); c.flows().save(); }
+void save_as(CommandContext& c, int, CommandOrigin) { c.state().pending.finish_all(); c.flows().save_as(); }
+void save_fixed(CommandContext& c, int, CommandOrigin) { c.state().pending.finish_all(); c.flows().save_to_fixed_folder(); }
 void quit(CommandContext& c, int, CommandOrigin) { c.window().close(); }
 
 void fixed_folder(CommandContext& c, int, CommandOrigin) {
@@ -30,10 +30,12 @@ void fixed_folder(CommandContext& c, int, CommandOrigin) {
 
 // 3250 … 3254: save as PSD, BMP, PNG, JPEG, GIF (format 1 … 5).
 void save_as_format(CommandContext& c, int id, CommandOrigin) {
+  c.state().pending.finish_all();
   c.flows().save_as({id - cmd::kFirstSaveAsFormat + 1, {}});
 }
 
 void open_recent_file(CommandContext& c, int id, CommandOrigin) {
+  c.state().pending.finish_all();
   c.flows().open_recent(id - cmd::kFirstRecentFile);
 }
 bool recent_file_exists(const CommandContext& c, int id) {

@@ -41,6 +41,7 @@ bool has_document(const CommandContext& c, int) {
 }
 
 void flip(CommandContext& c, int id, CommandOrigin) {
+  c.state().pending.finish_all();
   Document& doc = c.state().document;
   {
     WaitCursor wait;
@@ -51,6 +52,7 @@ void flip(CommandContext& c, int id, CommandOrigin) {
 }
 
 void rotate(CommandContext& c, int id, CommandOrigin) {
+  c.state().pending.finish_all();
   Document& doc = c.state().document;
   bool done = false;
   {
@@ -68,6 +70,7 @@ void rotate(CommandContext& c, int id, CommandOrigin) {
 }
 
 void image_size(CommandContext& c, int, CommandOrigin) {
+  c.state().pending.finish_all();
   Document& doc = c.state().document;
   int& scale_type = c.state().settings.env.scale_type;
   const std::optional<ImageSizeChoice> choice =
@@ -87,6 +90,7 @@ void image_size(CommandContext& c, int, CommandOrigin) {
 }
 
 void canvas_size(CommandContext& c, int, CommandOrigin) {
+  c.state().pending.finish_all();
   Document& doc = c.state().document;
   const std::optional<CanvasSizeChoice> choice =
       run_canvas_size_dialog(&c.window(), doc.width(), doc.height());

@@ -7,6 +7,8 @@
 #include <QUrl>
 
 #include "app/canvas_settings.h"
+#include "app/command_ids.h"
+#include "canvas/tool_rules.h"
 #include "app/canvas_widget.h"
 #include "app/drawing_state_signals.h"
 #include "app/filters/active_filter_dialog.h"
@@ -51,6 +53,16 @@ MainWindow::MainWindow(AppState& state, std::unique_ptr<UserPrompts> prompts, QW
   connect(canvas_, &CanvasWidget::scale_changed, info_bar_, &InfoBar::set_zoom);
   connect(canvas_, &CanvasWidget::image_size_changed, info_bar_,
           [this](int w, int h) { info_bar_->set_size(w, h, false); });
+  canvas_->attach_input(state_.drawing, state_.keys, state_.pending, [this] {
+    const LibraryTexture t = state_.textures.texture(state_.settings.draw.texture_sel);
+    return TextureView{t.width, t.height, t.pixels};
+  });
+  connect(canvas_, &CanvasWidget::stroke_recorded, this, [this] { refresh_actions(); });
+  connect(canvas_, &CanvasWidget::undo_requested, this, [this] { run_command(cmd::kUndo); });
+  connect(canvas_, &CanvasWidget::drag_size, info_bar_, [this](int w, int h, bool shown) {
+    if (shown) info_bar_->set_size(w, h, true);
+    else info_bar_->set_size(state_.document.width(), state_.document.height(), false);
+  });
   connect(canvas_, &CanvasWidget::key_pressed, this,
           [this](int key, Qt::KeyboardModifiers modifiers, bool) { on_key(key, modifiers); });
   info_bar_->set_zoom(canvas_->view().scale());
@@ -100,6 +112,7 @@ bool MainWindow::job_running() const { return jobs_running_ > 0; }
 // --- undo -------------------------------------------------------------------
 
 void MainWindow::undo() {
+  state_.pending.finish_all();
   const UndoOutcome outcome = state_.undo.undo(state_.document);
   if (!outcome.done) return;
   if (outcome.canvas_resized)
@@ -109,6 +122,7 @@ void MainWindow::undo() {
 }
 
 void MainWindow::redo() {
+  state_.pending.finish_all();
   const UndoOutcome outcome = state_.undo.redo(state_.document);
   if (!outcome.done) return;
   if (outcome.canvas_resized)
@@ -125,8 +139,10 @@ void MainWindow::on_key(int key, Qt::KeyboardModifiers modifiers) {
   press.key = virtual_key_from_qt(Qt::Key(key), modifiers);
   press.ctrl = modifiers & Qt::ControlModifier;
   if (press.key == 0) return;
-  // The canvas is idle whenever a key reaches the window: no tool drags yet.
-  const KeyDispatch dispatch = dispatch_key(state_.keys, press, CanvasKeyState::kIdle);
+  // While a stroke runs, keys wait; multi-click figures take their own keys.
+  InputDispatcher* input = canvas_->input();
+  const KeyDispatch dispatch =
+      dispatch_key(state_.keys, press, input ? input->key_state() : CanvasKeyState::kIdle);
   for (const KeyAction& action : {dispatch.fixed, dispatch.bound}) {
     if (action.kind == KeyActionKind::kNone) continue;
     if (action.kind == KeyActionKind::kCommand) {
@@ -134,7 +150,11 @@ void MainWindow::on_key(int key, Qt::KeyboardModifiers modifiers) {
     } else if (action.kind == KeyActionKind::kMoveLayer) {
       canvas_->update_rect(nudge_current_layer(state_.document, action.dx, action.dy));
       refresh_actions();
-    } else {
+    } else if (input && action.kind == KeyActionKind::kFinishFigure) {
+      input->finish_figure();
+    } else if (input && action.kind == KeyActionKind::kRemoveSplinePoint) {
+      input->remove_spline_point();
+    } else if (!apply_key_action(state_.drawing, action)) {
       emit key_action(action);
     }
   }

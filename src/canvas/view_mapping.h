@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "core/rect.h"
+#include "paint/point.h"
 
 namespace qm {
 
@@ -24,9 +25,6 @@ struct Point {
   int x = 0, y = 0;
   friend bool operator==(const Point&, const Point&) = default;
 };
-struct PointF {
-  double x = 0, y = 0;
-};
 
 struct ViewGeometry {
   int scale = 100;             // percent, kMinScale … kMaxScale
@@ -39,11 +37,15 @@ struct ViewGeometry {
   // Size of the image on screen at this zoom.
   int extent_w() const { return int(int64_t{image_w} * scale / 100); }
   int extent_h() const { return int(int64_t{image_h} * scale / 100); }
+  // Window pixels that show some of the image: every one whose left (top)
+  // edge lies inside it, so the last column and row are never cut off.
+  int shown_w() const { return int((int64_t{image_w} * scale + 99) / 100); }
+  int shown_h() const { return int((int64_t{image_h} * scale + 99) / 100); }
   // Window position of image pixel (0, 0), before mirroring.
   int origin_x() const { return half_w - scroll_x; }
   int origin_y() const { return half_h - scroll_y; }
   // Where the image is drawn on screen (before clipping to the view).
-  Rect image_area() const { return {origin_x(), origin_y(), extent_w(), extent_h()}; }
+  Rect image_area() const { return {origin_x(), origin_y(), shown_w(), shown_h()}; }
   Rect view_rect() const { return {0, 0, view_w, view_h}; }
   // Source step per window pixel, 18 fractional bits.
   int64_t step() const { return (int64_t{100} << kScaleStepBits) / scale; }

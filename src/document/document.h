@@ -134,6 +134,8 @@ class Document {
   void composite_all() { composite_rect(bounds()); }
   // The rectangle recomposited since the last call (for the view to show).
   Rect take_dirty();
+  // Marks r as recomposited by someone else (the canvas's stroke cache).
+  void note_composited(Rect r) { mark_dirty(intersect(r, bounds())); }
   // The visible layers flattened onto opaque white, or onto transparency with
   // alpha-aware merging when `keep_alpha`. `out` is (re)created at canvas size.
   bool flatten(LayerImage& out, bool keep_alpha) const;

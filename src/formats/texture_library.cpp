@@ -51,7 +51,7 @@ bool walk_records(const std::vector<uint8_t>& data, int count, size_t header,
 
 }  // namespace
 
-TextureView TextureLibrary::texture(int index) const {
+LibraryTexture TextureLibrary::texture(int index) const {
   if (index < 0 || index >= count()) return {};
   const uint8_t* rec = data_.data() + offsets_[size_t(index)];
   return {get_u16(rec), get_u16(rec + 2), rec + kTextureRecordHeader};

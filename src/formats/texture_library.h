@@ -27,7 +27,7 @@ constexpr uint8_t texture_value(uint32_t r, uint32_t g, uint32_t b) {
   return uint8_t(255 - ((77 * r + 150 * g + 29 * b) >> 8));
 }
 
-struct TextureView {
+struct LibraryTexture {
   int width = 0;
   int height = 0;
   const uint8_t* pixels = nullptr;  // width × height, rows from the top
@@ -40,7 +40,7 @@ class TextureLibrary {
   size_t byte_size() const { return data_.size(); }
   const std::vector<uint8_t>& bytes() const { return data_; }
   // An empty view for an index outside the library.
-  TextureView texture(int index) const;
+  LibraryTexture texture(int index) const;
 
   bool modified() const { return modified_; }
   void set_modified(bool value) { modified_ = value; }

@@ -65,7 +65,7 @@ void BrushEngine::place_dab(double x, double y, double pressure, double size) {
   if (!track_dab(x, y)) return;
   const double density_range = state_.max_density - state_.min_density;
   DabSpec dab{x, y, size, int(density_range * pressure + state_.min_density), state_.colour};
-  if (state_.watercolour && surface_.raster) dab.colour = water_.next(*surface_.raster, x, y, size);
+  if (state_.watercolour && mix_source()) dab.colour = water_.next(*mix_source(), x, y, size);
   touch(draw_dab(surface_, *shape_map_, dab, state_.coverage_alpha));
 }
 
@@ -129,9 +129,14 @@ void BrushEngine::pick_up(IntPoint p) {
   if (surface_.raster && dot_.size) smudge_.pick_up(*surface_.raster, dot_, p.x, p.y);
 }
 
+const LayerImage* BrushEngine::mix_source() const {
+  // Into the stroke buffer, the layer being painted is the reference.
+  return state_.into_layer ? surface_.raster : surface_.reference;
+}
+
 void BrushEngine::start_mixing(PointF p) {
-  if (!surface_.raster) return;
-  water_.start(*surface_.raster, p.x, p.y, state_.max_size, state_.colour, state_.pick_up,
+  if (!mix_source()) return;
+  water_.start(*mix_source(), p.x, p.y, state_.max_size, state_.colour, state_.pick_up,
                state_.return_rate, state_.masks.mask_mode);
 }
 

@@ -25,6 +25,8 @@ class BrushEngine {
   void set_target(LayerImage* raster, const LayerImage* reference, Rect clip);
   // Shapes space their dabs by figure_interval().
   void set_interval(double interval) { state_.interval = interval; }
+  // Shapes decide for themselves whether the layer is painted directly.
+  void set_into_layer(bool into_layer) { state_.into_layer = into_layer; }
   const BrushState& state() const { return state_; }
   const PaintSurface& surface() const { return surface_; }
 
@@ -52,6 +54,8 @@ class BrushEngine {
   void place_dab(double x, double y, double pressure, double size);
   void stamp(int x, int y);
   void touch(Rect r);
+  // The layer the watercolour mixes with.
+  const LayerImage* mix_source() const;
 
   BrushState state_;
   const ShapeMap* shape_map_ = nullptr;

@@ -99,6 +99,12 @@ BrushState make_brush_state(const BrushSettings& settings, int layer_mask_mode) 
   return s;
 }
 
-double figure_interval(const BrushState& state) { return state.into_layer ? 0.2 : 0.15; }
+// Only the effect tools paint figures onto the layer itself; the watercolour
+// paints its strokes there but its figures through the stroke buffer.
+bool figure_into_layer(const BrushState& state) {
+  return state.tool >= PaintTool::Blur && state.tool <= PaintTool::Burn;
+}
+
+double figure_interval(const BrushState& state) { return figure_into_layer(state) ? 0.2 : 0.15; }
 
 }  // namespace qm

@@ -65,8 +65,10 @@ struct BrushState {
 // Out-of-range values are cut to their ranges; a texture without pixels is dropped.
 BrushState make_brush_state(const BrushSettings& settings, int layer_mask_mode);
 
-// Dab spacing of the shapes (polyline, curves, outlines …): 0.2 for the tools
-// that paint the layer directly, 0.15 for the others.
+// Shapes (polyline, curves, outlines …): the effect tools (blur, finger,
+// dodge, burn) paint them onto the layer with dab spacing 0.2, every other
+// tool into the stroke buffer with 0.15.
+bool figure_into_layer(const BrushState& state);
 double figure_interval(const BrushState& state);
 
 }  // namespace qm

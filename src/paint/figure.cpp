@@ -12,6 +12,7 @@ bool start_figure_engine(Document& doc, const BrushSettings& settings, BrushEngi
   if (!layer || layer->image.empty()) return false;
   const BrushState state = make_brush_state(settings, layer->mask_mode);
   engine.start(state);
+  engine.set_into_layer(figure_into_layer(state));
   engine.set_interval(figure_interval(state));
   return true;
 }

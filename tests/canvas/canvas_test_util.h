@@ -23,9 +23,11 @@ inline Pixel reference_view_pixel(const LayerImage& src, const ViewGeometry& g, 
                                   Pixel background) {
   const int64_t kx = int64_t{px} - (g.half_w - g.scroll_x);
   const int64_t ky = int64_t{py} - (g.half_h - g.scroll_y);
-  const int64_t ext_w = int64_t{g.image_w} * g.scale / 100;
-  const int64_t ext_h = int64_t{g.image_h} * g.scale / 100;
-  if (kx < 0 || ky < 0 || kx >= ext_w || ky >= ext_h) return 0xFF000000 | background;
+  // A window pixel shows the image when its left and top edges, at
+  // k × 100 / scale image pixels, lie inside the image.
+  if (kx < 0 || ky < 0 || kx * 100 >= int64_t{g.image_w} * g.scale ||
+      ky * 100 >= int64_t{g.image_h} * g.scale)
+    return 0xFF000000 | background;
   const int64_t step = (int64_t{100} << 18) / g.scale;
   if (g.scale >= 100) {
     int col = int((step * kx) >> 18);

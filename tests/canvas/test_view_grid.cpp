@@ -162,3 +162,30 @@ TEST(ViewGrid, PartialRedrawsEqualAFullRedraw) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+// The grid reaches the image's last window column and row at zooms where the
+// image's on-screen size is not whole (301 pixels at 150 % are 451.5 window
+// pixels: column 451 still shows image column 300).
+TEST(ViewGrid, LinesReachTheLastColumnAndRowAtFractionalZooms) {
+  for (const auto& [side, scale] : {std::pair{301, 150}, std::pair{301, 50}, std::pair{11, 110}}) {
+    Scene sc(side, side, scale, 700, 700);
+    sc.s.view_flags |= kViewFlagGrid;
+    sc.s.grid_w = sc.s.grid_h = 5;
+    sc.draw();
+    const ViewGeometry& g = sc.g;
+    // The last window column whose left edge k × 100 / scale lies inside the image.
+    int last = 0;
+    while (int64_t{last + 1} * 100 < int64_t{side} * scale) ++last;
+    const int row = int(g.origin_y() + int64_t{5} * scale / 100);  // the grid line at row boundary 5
+    EXPECT_NE(sc.backing.get_pixel(g.origin_x() + last, row), kWhite) << side << " at " << scale;
+    EXPECT_NE(sc.backing.get_pixel(g.origin_x() + last, g.origin_y()), 0xFF000000u | sc.s.canvas_background)
+        << side << " at " << scale;
+    EXPECT_EQ(sc.backing.get_pixel(g.origin_x() + last + 1, g.origin_y()), 0xFF000000u | sc.s.canvas_background);
+  }
+}
+
+}  // namespace
+}  // namespace qm

@@ -48,7 +48,7 @@ TEST(TextureLibrary, PixelValuesAreInvertedLuminance) {
   img.row(0)[1] = 0xFF808080;
   TextureLibrary lib;
   ASSERT_TRUE(lib.add(img));
-  const TextureView t = lib.texture(0);
+  const LibraryTexture t = lib.texture(0);
   ASSERT_EQ(t.width, 2);
   ASSERT_EQ(t.height, 1);
   EXPECT_EQ(t.pixels[0], 179);
@@ -60,7 +60,7 @@ TEST(TextureLibrary, AddCutsTo512InsertsAndDeletes) {
   const LayerImage wide = picture(600, 300, 1);
   ASSERT_TRUE(lib.add(wide));
   EXPECT_TRUE(lib.modified());
-  TextureView t = lib.texture(0);
+  LibraryTexture t = lib.texture(0);
   ASSERT_EQ(t.width, 512);
   ASSERT_EQ(t.height, 300);
   // Rows from the top, the left 512 columns.

@@ -1,0 +1,72 @@
+#include "canvas/stroke_composite.h"
+
+#include "document/compositing.h"
+
+namespace qm {
+
+namespace {
+
+void fill_background(LayerImage& img, Rect r, const DisplayBackground& bg) {
+  if (bg.checker)
+    img.fill_checker(r.x, r.y, r.w, r.h, bg.checker0 | 0xFF000000, bg.checker1 | 0xFF000000);
+  else
+    img.fill_rect(r.x, r.y, r.w, r.h, kOpaqueWhite);
+}
+
+}  // namespace
+
+void StrokeComposite::begin(const Document& doc) {
+  end();
+  if (!doc.current() || doc.width() <= 0 || doc.height() <= 0) return;
+  // Nothing lies below the bottom layer: only the background would be cached.
+  if (!below_.create(doc.width(), doc.height())) return;
+  width_ = doc.width();
+  height_ = doc.height();
+  layer_index_ = doc.current_index();
+  background_ = doc.display_background();
+  tiles_x_ = (width_ + kTile - 1) / kTile;
+  const int tiles_y = (height_ + kTile - 1) / kTile;
+  ready_.assign(size_t(tiles_x_) * size_t(tiles_y), 0);
+  active_ = true;
+}
+
+void StrokeComposite::end() {
+  active_ = false;
+  ready_.clear();
+}
+
+void StrokeComposite::build_tile(const Document& doc, int tx, int ty) {
+  const Rect t = intersect({tx * kTile, ty * kTile, kTile, kTile}, doc.bounds());
+  fill_background(below_, t, background_);
+  for (int i = doc.layer_count() - 1; i > layer_index_; --i) {
+    const Layer& layer = *doc.layer_at(i);
+    if (layer.visible()) composite_display(below_, layer.image, layer.opacity, layer.blend_mode, t);
+  }
+}
+
+void StrokeComposite::composite(Document& doc, Rect r) {
+  r = intersect(r, doc.bounds());
+  if (r.empty() || doc.composite().empty()) return;
+  const DisplayBackground& bg = doc.display_background();
+  if (!active_ || doc.width() != width_ || doc.height() != height_ ||
+      doc.current_index() != layer_index_ || bg.checker != background_.checker ||
+      bg.checker0 != background_.checker0 || bg.checker1 != background_.checker1) {
+    doc.composite_rect(r);
+    return;
+  }
+  for (int ty = r.y / kTile; ty <= (r.bottom() - 1) / kTile; ++ty)
+    for (int tx = r.x / kTile; tx <= (r.right() - 1) / kTile; ++tx) {
+      uint8_t& ready = ready_[size_t(ty) * size_t(tiles_x_) + size_t(tx)];
+      if (!ready) build_tile(doc, tx, ty);
+      ready = 1;
+    }
+  LayerImage& out = doc.composite();
+  out.blit_from(r.x, r.y, r.w, r.h, below_, r.x, r.y);
+  for (int i = layer_index_; i >= 0; --i) {
+    const Layer& layer = *doc.layer_at(i);
+    if (layer.visible()) composite_display(out, layer.image, layer.opacity, layer.blend_mode, r);
+  }
+  doc.note_composited(r);
+}
+
+}  // namespace qm

@@ -1,0 +1,40 @@
+#pragma once
+// Recompositing during a stroke without walking the whole layer stack for
+// every pointer sample: the layers below the current one cannot change while
+// it runs, so their composite (over the display background) is cached, tile
+// by tile as the stroke reaches them. Each sample then blends only the
+// current layer and those above it. The result is bit for bit what
+// Document::composite_rect gives.
+#include <cstdint>
+#include <vector>
+
+#include "core/layer_image.h"
+#include "core/rect.h"
+#include "document/document.h"
+
+namespace qm {
+
+class StrokeComposite {
+ public:
+  static constexpr int kTile = 128;
+
+  // Caches for the current layer of `doc` from now on (nothing is built yet).
+  void begin(const Document& doc);
+  // Drops the cache (the stroke ended).
+  void end();
+  bool active() const { return active_; }
+  // Rebuilds r of doc's composite and marks it for the view; without a
+  // matching cache it is the plain Document::composite_rect.
+  void composite(Document& doc, Rect r);
+
+ private:
+  void build_tile(const Document& doc, int tx, int ty);
+
+  bool active_ = false;
+  int layer_index_ = 0, width_ = 0, height_ = 0, tiles_x_ = 0;
+  DisplayBackground background_;
+  LayerImage below_;
+  std::vector<uint8_t> ready_;
+};
+
+}  // namespace qm
