@@ -4,31 +4,14 @@
 
 namespace qm {
 
-int tool_option_word(const ToolOptions& o, int tool) {
-  switch (tool) {
-    case kToolPencil: return o.pencil;
-    case kToolPen: return o.pen;
-    case kToolPen2: return o.pen2;
-    case kToolBrush: return o.brush;
-    case kToolWatercolour: return o.water;
-    case kToolSpray: return o.splay;
-    case kToolPenEraser: return o.erase_pen;
-    case kToolBrushEraser: return o.erase_brush;
-    case kToolDodge: return o.dodge;
-    case kToolBurn: return o.burn;
-    case kToolFill: return o.paint;
-    case kToolGradient: return o.grad;
-    default: return 0;
-  }
-}
-
 BrushSettings brush_settings_for(const DrawingState& state, int tool, TextureView texture) {
   tool = std::clamp(tool, 0, kToolCount - 1);
   BrushSettings s;
   s.tool = PaintTool(tool);
   s.size = state.brush_size[size_t(tool)];
   s.density = state.brush_alpha[size_t(tool)];
-  s.option_word = tool_option_word(state.options, tool);
+  const int* word = tool_option_word(state.options, tool);
+  s.option_word = word ? *word : 0;
   s.colour = state.current_colour_value() & 0xFFFFFF;
   s.colour_mask_type = state.colour_mask_type;
   s.colour_mask_count = state.colour_mask_count;

@@ -11,9 +11,6 @@ namespace qm {
 
 constexpr bool is_eraser_tool(int tool) { return tool >= kToolDotEraser && tool <= kToolBrushEraser; }
 
-// The [ToolEnv] word a tool reads (0 for tools without one).
-int tool_option_word(const ToolOptions& options, int tool);
-
 // The engine's parameter record for `tool` at a press: its size, density and
 // option word, the current colour, the colour mask and `texture` (empty when
 // textures are off).

@@ -425,7 +425,7 @@ void TextureBox::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const bool on = state_.settings.draw.texture_on;
   p.fillRect(rect(), on ? QColor(200, 225, 255) : palette().button().color());
-  const TextureView t = state_.textures.texture(state_.settings.draw.texture_sel);
+  const LibraryTexture t = state_.textures.texture(state_.settings.draw.texture_sel);
   if (t.pixels && t.width > 0 && t.height > 0) {
     QImage image(t.pixels, t.width, t.height, t.width, QImage::Format_Grayscale8);
     p.drawImage(rect().adjusted(4, 4, -4, -4), image.copy().convertToFormat(QImage::Format_RGB32));
