@@ -97,7 +97,7 @@ void ImageViewPanel::run(int id) {
 
 bool ImageViewPanel::open(const QString& path) {
   LayerImage loaded;
-  if (!LoadPicture(path.toStdString(), loaded)) {
+  if (!load_any_size_picture(path, loaded)) {
     clear();
     message(QStringLiteral("이미지 열기 실패"));
     return false;

@@ -323,7 +323,8 @@ bool PalettePanel::save_file(const QString& path) {
 
 bool PalettePanel::from_picture(const QString& path) {
   // Every pixel of the picture counts, however large it is.
-  if (!palette_from_picture_file(path.toStdString(), state().palettes, current())) {
+  LayerImage picture;
+  if (!load_any_size_picture(path, picture) || !PaletteFromPicture(picture, state().palettes, current())) {
     message(QStringLiteral("열기 실패"));
     return false;
   }

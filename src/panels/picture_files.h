@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/layer_image.h"
+
 namespace qm {
 
 // Every flat picture the loader opens by extension.
@@ -18,5 +20,11 @@ QStringList picture_files_in(const QString& folder);
 // its folder; "" at either end. A file missing from the listing (deleted
 // since) finds its place by name.
 QString neighbour_picture(const QString& path, int step);
+
+// Loads a picture that no document is made from (a reference picture, a
+// texture, a palette source): like LoadPicture, but a flat picture above the
+// canvas side limit is still read, up to the raster byte limit. With
+// `clip_side` only its top-left clip_side × clip_side part is kept.
+bool load_any_size_picture(const QString& path, LayerImage& image, int clip_side = 0);
 
 }  // namespace qm

@@ -138,7 +138,9 @@ int TexturePanel::add_files(const QStringList& paths, bool insert) {
   int added = 0;
   QStringList failed;
   for (const QString& path : paths) {
-    if (!add_texture_from_file(path.toStdString(), library, position)) {
+    // A large photo gives its top-left part.
+    LayerImage picture;
+    if (!load_any_size_picture(path, picture, kMaxTextureSide) || !library.add(picture, position)) {
       failed << path;
       continue;
     }

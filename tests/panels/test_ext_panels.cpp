@@ -42,7 +42,8 @@ class ExtPanels : public ::testing::Test {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x & 255, y & 255, 100));
     const QString path = dir.filePath(name);
-    EXPECT_TRUE(image.save(path, QFileInfo(path).suffix().toUpper() == QStringLiteral("JPEG") ? "JPEG" : "PNG"));
+    const QString ext = QFileInfo(path).suffix().toLower();
+    EXPECT_TRUE(image.save(path, ext == QStringLiteral("jpg") || ext == QStringLiteral("jpeg") ? "JPEG" : "PNG"));
     return path;
   }
   template <class P>
@@ -271,6 +272,29 @@ TEST_F(ExtPanels, PalettesAndTexturesSurviveARestart) {
   EXPECT_EQ(next.palettes.palette(1)[7], 0xABCDEFu);
   EXPECT_EQ(next.textures.count(), 1);
   EXPECT_EQ(next.textures.texture(0).width, 30);
+}
+
+// Pictures above the canvas side limit serve where no document is made.
+TEST_F(ExtPanels, LargePicturesForTexturesPalettesAndTheImageView) {
+  for (const char* name : {"wide.png", "wide.jpg"}) {
+    SCOPED_TRACE(name);
+    const QString wide = picture(QString::fromLatin1(name), kMaxCanvasSide + 100, 600);
+    LayerImage probe;
+    EXPECT_FALSE(LoadPicture(wide.toStdString(), probe));  // too large for a document
+    auto textures = make<TexturePanel>();
+    ASSERT_EQ(textures->add_files({wide}, false), 1);
+    const TextureView t = state.textures.texture(state.textures.count() - 1);
+    EXPECT_EQ(t.width, kMaxTextureSide);
+    EXPECT_EQ(t.height, kMaxTextureSide);
+    auto viewer = make<ImageViewPanel>();
+    ASSERT_TRUE(viewer->open(wide));
+    EXPECT_EQ(viewer->image().width(), kMaxCanvasSide + 100);
+  }
+  auto palettes = make<PalettePanel>();
+  // The last row and column count: 256 reds × 256 greens would fill every cell.
+  EXPECT_TRUE(palettes->from_picture(dir.filePath(QStringLiteral("wide.png"))));
+  EXPECT_NE(state.palettes.palette(0)[1023], kPaletteUnused);
+  EXPECT_TRUE(messages.isEmpty());
 }
 
 // --- preview ----------------------------------------------------------------
