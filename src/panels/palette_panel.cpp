@@ -266,7 +266,9 @@ void PalettePanel::select_tab(int index) { tabs_->setCurrentIndex(index); }
 Palette& PalettePanel::palette() { return state().palettes.palette(current()); }
 
 void PalettePanel::refresh() {
-  const Environment& env = state().settings.env;
+  Environment& env = state().settings.env;
+  // The next start opens on the palette last shown.
+  env.pal_def_tab = current();
   grid_->set_palette(&palette(), env.pal_view_w, env.pal_view_h);
 }
 

@@ -155,6 +155,8 @@ void PreviewPanel::paintEvent(QPaintEvent*) {
 }
 
 void PreviewPanel::resizeEvent(QResizeEvent*) { refresh(); }
+// Edits made while hidden were not followed.
+void PreviewPanel::showEvent(QShowEvent*) { refresh(); }
 
 Qt::MouseButton PreviewPanel::drag_button() const {
   return (state().settings.env.prev_flag & kPreviewSwap) ? Qt::RightButton : Qt::LeftButton;

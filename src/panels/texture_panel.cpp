@@ -222,6 +222,10 @@ void TexturePanel::run(int id) {
   }
 }
 
+void TexturePanel::drawing_changed(uint32_t what) {
+  if (what & kChangedTexture) grid_->update();
+}
+
 void TexturePanel::keyPressEvent(QKeyEvent* event) {
   if (event->text() == QStringLiteral(".")) return delete_selected();
   if (event->text() == QStringLiteral("-")) return run(42001);

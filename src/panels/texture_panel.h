@@ -63,6 +63,7 @@ class TexturePanel : public FloatingPanel {
   std::function<void(const QString&)> message;
 
  protected:
+  void drawing_changed(uint32_t what) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
