@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -193,6 +194,18 @@ TEST_F(ExtPanels, PaletteTabsClicksAndFiles) {
   QTest::mouseClick(grid, Qt::RightButton, {}, QPoint(13 * 2 + 5, 5));
   EXPECT_EQ(colour(), 0x112233u);
   EXPECT_EQ(grid->layout().hit(13 * 10 + 2, 5, 0), -1);
+  // Alt + drag from cell 0 to cell 4 ramps between their colours; a release
+  // on the pressed cell changes nothing.
+  state.palettes.palette(0)[0] = 0x000000;
+  state.palettes.palette(0)[4] = 0x0000FF;
+  QTest::mousePress(grid, Qt::LeftButton, Qt::AltModifier, QPoint(5, 5));
+  QTest::mouseMove(grid, QPoint(13 * 4 + 5, 5));
+  QTest::mouseRelease(grid, Qt::LeftButton, Qt::AltModifier, QPoint(13 * 4 + 5, 5));
+  EXPECT_EQ(state.palettes.palette(0)[1], 0x00003Fu);
+  EXPECT_EQ(state.palettes.palette(0)[2], 0x00007Fu);
+  QTest::mousePress(grid, Qt::LeftButton, Qt::AltModifier, QPoint(13 + 5, 5));
+  QTest::mouseRelease(grid, Qt::LeftButton, Qt::AltModifier, QPoint(13 + 6, 6));
+  EXPECT_EQ(state.palettes.palette(0)[1], 0x00003Fu);
 
   // A picture of more colours than cells; saves that fail say so.
   EXPECT_TRUE(panel->from_picture(picture(QStringLiteral("big.png"), 64, 64)));
@@ -242,6 +255,8 @@ TEST_F(ExtPanels, TextureSelectionFollowsTheLibrary) {
   EXPECT_EQ(messages, (QStringList{QStringLiteral("読み込みに失敗"), QStringLiteral("保存に失敗しました")}));
   const QString lib = dir.filePath(QStringLiteral("lib.qmt"));
   EXPECT_TRUE(panel->save_library(lib));
+  QTest::keyClick(panel.get(), Qt::Key_Period);  // "." deletes
+  EXPECT_EQ(state.textures.count(), 2);
   while (state.textures.count() > 1) panel->delete_selected();
   state.drawing.set_texture_on(true);
   panel->delete_selected();
@@ -249,6 +264,7 @@ TEST_F(ExtPanels, TextureSelectionFollowsTheLibrary) {
   EXPECT_FALSE(state.settings.draw.texture_on);
   EXPECT_TRUE(panel->open_library(lib));
   EXPECT_EQ(state.textures.count(), 3);
+  EXPECT_TRUE(state.textures.modified());  // texture.qmt follows at exit
 }
 
 // Palettes and textures written at exit come back at the next start.
@@ -376,6 +392,14 @@ TEST_F(ExtPanels, ImageViewFilesPickAndSize) {
   // Sized to the image, but never past the room there is.
   EXPECT_EQ(ImageViewPanel::fitted_size({3000, 3000}, 800, {1280, 1000}), QSize(1280, 1000));
   EXPECT_EQ(ImageViewPanel::fitted_size({100, 50}, 200, {1280, 1000}), QSize(200, 118));
+  // 300² at 800 % asks for 2400² but gets the screen.
+  ASSERT_TRUE(panel->open(picture(QStringLiteral("d.png"), 300, 300)));
+  panel->set_zoom(800);
+  panel->set_fit_window(true);
+  const QSize room = panel->screen()->availableGeometry().size();
+  EXPECT_LE(panel->width(), room.width());
+  EXPECT_LE(panel->height(), room.height());
+  EXPECT_GE(panel->width(), std::min(room.width(), 400));
   EXPECT_FALSE(panel->open(dir.filePath(QStringLiteral("nothing.png"))));
   EXPECT_TRUE(panel->image().empty());
   EXPECT_EQ(messages.last(), QStringLiteral("이미지 열기 실패"));
