@@ -37,7 +37,7 @@ void create_panels(MainWindow& window) {
   // preview follows once the burst is over.
   auto* refresh = new QTimer(preview);
   refresh->setSingleShot(true);
-  refresh->setInterval(60);
+  refresh->setInterval(150);
   QObject::connect(refresh, &QTimer::timeout, preview, [preview] {
     if (preview->isVisible()) preview->refresh();
   });
