@@ -34,7 +34,7 @@ void create_panels(MainWindow& window) {
   auto* preview = new PreviewPanel(context);
   preview->centre_main_view = [&window](double x, double y) { window.canvas().scroll_to_image_point(x, y); };
   // The canvas repaints after every stroke, edit and new document; the
-  // preview follows once the burst is over.
+  // preview follows at most every 150 ms.
   auto* refresh = new QTimer(preview);
   refresh->setSingleShot(true);
   refresh->setInterval(150);
