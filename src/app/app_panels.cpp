@@ -5,6 +5,12 @@
 #include "app/commands_filters.h"
 #include "app/main_window.h"
 #include "panels/control_panel.h"
+#include "panels/ex_palette_panel.h"
+#include "panels/image_view_panel.h"
+#include "panels/palette_panel.h"
+#include "panels/preview_panel.h"
+#include "panels/texture_panel.h"
+#include <QTimer>
 #include "panels/tool_panel.h"
 
 namespace qm {
@@ -24,6 +30,24 @@ void create_panels(MainWindow& window) {
   window.add_panel(new ToolPanel(context));
   window.add_panel(new ControlPanel(context));
   window.add_panel(create_filter_list_panel(context));
+  window.add_panel(new PalettePanel(context));
+  window.add_panel(new ExPalettePanel(context));
+  window.add_panel(new TexturePanel(context));
+  auto* preview = new PreviewPanel(context);
+  preview->centre_main_view = [&window](double x, double y) { window.canvas().scroll_to_image_point(x, y); };
+  // The canvas repaints after every stroke, edit and new document; the
+  // preview follows at most every 150 ms.
+  auto* refresh = new QTimer(preview);
+  refresh->setSingleShot(true);
+  refresh->setInterval(150);
+  QObject::connect(refresh, &QTimer::timeout, preview, [preview] {
+    if (preview->isVisible()) preview->refresh();
+  });
+  QObject::connect(&window.canvas(), &CanvasWidget::painted, refresh, [refresh] {
+    if (!refresh->isActive()) refresh->start();
+  });
+  window.add_panel(preview);
+  window.add_panel(new ImageViewPanel(context));
 
   // Tool and draw-type keys change the model like the panel's buttons (both
   // are idempotent, so the canvas' input layer may listen as well). A draw
