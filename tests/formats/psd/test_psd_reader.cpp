@@ -191,7 +191,7 @@ TEST_F(PsdReader, AttributesAndStackOrder) {
   EXPECT_EQ(again.layer_count(), 2);
 }
 
-TEST_F(PsdReader, NamesPreferUnicodeThenUtf8ThenCp932) {
+TEST_F(PsdReader, NamesPreferUnicodeThenTheLegacyCodePage) {
   TestPsd spec;
   TestLayer a = test::solid_layer(0, 0, 1, 1, 0, 0, 0);
   a.name = "Layer 1";  // what an older program wrote in its code page
@@ -200,7 +200,10 @@ TEST_F(PsdReader, NamesPreferUnicodeThenUtf8ThenCp932) {
   TestLayer b = test::solid_layer(0, 0, 1, 1, 0, 0, 0);
   b.name = "\x83\x8C\x83\x43\x83\x84\x81\x5B";  // "レイヤー" in CP932
   TestLayer c = test::solid_layer(0, 0, 1, 1, 0, 0, 0);
-  c.name = "ああああああああああああ";  // 36 bytes of UTF-8: cut to 10 characters
+  c.name = "\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0"
+           "\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0";  // 16 × "あ": 32 bytes of CP932
+  c.name += "\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40"
+            "\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40";  // and 16 ideographic spaces
   TestLayer d = test::solid_layer(0, 0, 1, 1, 0, 0, 0);
   d.unicode_name = u"\U0001F3A8 long name that is longer than the field";
   spec.layers = {a, b, c, d};
@@ -208,8 +211,9 @@ TEST_F(PsdReader, NamesPreferUnicodeThenUtf8ThenCp932) {
   ASSERT_EQ(load(spec, doc), LoadResult::Success);
   EXPECT_EQ(doc.layer_at(3)->name, "레이어 1");
   EXPECT_EQ(doc.layer_at(2)->name, "レイヤー");
-  EXPECT_EQ(doc.layer_at(1)->name, "ああああああああああ");
-  EXPECT_EQ(doc.layer_at(0)->name, "\U0001F3A8 long name that is longer t");
+  // Kept to 31 characters, not 31 bytes.
+  EXPECT_EQ(doc.layer_at(1)->name, "ああああああああああああああああ　　　　　　　　　　　　　　　");
+  EXPECT_EQ(doc.layer_at(0)->name, "\U0001F3A8 long name that is longer than");
 }
 
 TEST_F(PsdReader, EachChannelStartsWhereTheLastOneEnded) {
