@@ -2,6 +2,8 @@
 // command and released after it.
 #include "platform/scanner_sane.h"
 
+#include <utility>
+
 #include <dlfcn.h>
 #include <sane/sane.h>
 
@@ -252,11 +254,15 @@ bool acquire_scan(Document& doc, const AcquireRequest& request, const MessageSin
     say(too_large_image_message());
     return false;
   }
-  if (!doc.new_canvas(image.width(), image.height(), true) || !doc.current()->image.copy_from(image)) {
+  // Built aside and swapped in only when complete, as a file is opened.
+  Document fresh;
+  if (!fresh.new_canvas(image.width(), image.height(), true) || !fresh.current()->image.copy_from(image)) {
     say(kScanNewCanvasFailedMessage);
     return false;
   }
-  doc.composite_all();
+  fresh.set_display_background(doc.display_background());
+  fresh.composite_all();
+  doc = std::move(fresh);
   return true;
 }
 
