@@ -227,6 +227,13 @@ ScanResult scan_image(const std::string& device_name) {
   return result;
 }
 
+bool scanner_library_present() {
+  void* handle = ::dlopen("libsane.so.1", RTLD_LAZY | RTLD_LOCAL);
+  if (!handle) return false;
+  ::dlclose(handle);
+  return true;
+}
+
 bool acquire_scan(Document& doc, const AcquireRequest& request, const MessageSink& show) {
   auto say = [&](const std::string& text) {
     if (show) show(text);
@@ -235,11 +242,14 @@ bool acquire_scan(Document& doc, const AcquireRequest& request, const MessageSin
     say(kScanFullScreenMessage);
     return false;
   }
+  // Without the scanner library the command does nothing at all: no
+  // question about unsaved changes first.
+  if (!scanner_library_present()) return false;
   if (request.confirm_discard && !request.confirm_discard()) return false;
   ScanResult scan = scan_image(request.device_name);
   switch (scan.status) {
     case ScanStatus::kOk: break;
-    case ScanStatus::kNoLibrary:
+    case ScanStatus::kNoLibrary: return false;
     case ScanStatus::kStartFailed: say(kScanStartFailedMessage); return false;
     case ScanStatus::kNoMemory: say(kScanNoMemoryMessage); return false;
     case ScanStatus::kError: {
