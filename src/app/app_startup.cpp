@@ -12,6 +12,7 @@
 #include "app/canvas_widget.h"
 #include "app/main_window.h"
 #include "app/startup_timing.h"
+#include "formats/layer_name.h"
 #include "state/settings_file.h"
 #include "state/user_paths.h"
 #include "platform/instance_lock.h"
@@ -101,6 +102,7 @@ int run_program(int argc, char** argv) {
   auto state = std::make_unique<AppState>();
   state->settings_folder = settings_folder();
   load_settings_and_keys(state->settings_folder, state->settings, state->keys);
+  set_legacy_code_page(state->settings.env.code_page);
   InstanceLock lock = claim_instance_dir(*state);
   load_working_data(*state);
 

@@ -1,6 +1,11 @@
-// Help: the help page in the system's browser and the version dialog.
+// Help: the help page in the system's browser (or our own window when the
+// desktop has nothing for HTML) and the version dialog.
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QTextBrowser>
 #include <QUrl>
 
 #include "app/command_context.h"
@@ -28,10 +33,44 @@ QString help_page_path() {
   return QFileInfo(QString::fromStdString(path)).canonicalFilePath();
 }
 
-void help(CommandContext&, int, CommandOrigin) {
+// The page in a window of our own, for desktops with nothing that opens
+// HTML files. One window, raised again when asked for twice.
+void show_help_window(QWidget* parent, const QString& page) {
+  static QPointer<QTextBrowser> window;
+  if (!window) {
+    window = new QTextBrowser(parent);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setObjectName(QStringLiteral("help_window"));
+    window->setOpenExternalLinks(true);
+    window->resize(640, 520);
+  }
+  window->setSource(QUrl::fromLocalFile(page));
+  window->setWindowTitle(window->documentTitle().isEmpty() ? QStringLiteral("Quillmark2")
+                                                           : window->documentTitle());
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+// Whether the desktop has a program for HTML pages. Without one the system
+// opener starts, finds nothing and shows nothing, yet reports success.
+bool desktop_opens_html() {
+  QProcess query;
+  query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                           QStringLiteral("text/html")});
+  if (!query.waitForFinished(2000) || query.exitStatus() != QProcess::NormalExit ||
+      query.exitCode() != 0)
+    return false;
+  return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+void help(CommandContext& c, int, CommandOrigin) {
   // Like the shell's open verb: a missing page opens nothing.
   const QString page = help_page_path();
-  if (!page.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+  if (page.isEmpty()) return;
+  if (!desktop_opens_html() || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+    show_help_window(&c.window(), page);
 }
 bool help_exists(const CommandContext&, int) { return !help_page_path().isEmpty(); }
 

@@ -8,6 +8,7 @@
 #include "app/dialogs/grid_dialog.h"
 #include "app/dialogs/key_settings_dialog.h"
 #include "app/main_window.h"
+#include "formats/layer_name.h"
 
 namespace qm {
 
@@ -19,6 +20,7 @@ void environment(CommandContext& c, int, CommandOrigin) {
   const std::optional<Environment> env = run_environment_dialog(&c.window(), c.state().settings.env);
   if (!env) return;
   c.state().settings.env = *env;
+  set_legacy_code_page(env->code_page);
   c.window().apply_settings();
 }
 

@@ -11,6 +11,7 @@
 
 #include "cli/command_filter.h"
 #include "cli/command_thumbnail.h"
+#include "cli/picture_format.h"
 #include "document/blend_modes.h"
 #include "document/document.h"
 #include "formats/document_io.h"
@@ -205,7 +206,9 @@ int run_info(const Options& o) {
   const auto doc = load_or_report(o.args[0], code, &format);
   if (!doc) return code;
   std::printf("file: %s\n", o.args[0].c_str());
+  const std::string picture = is_flat_picture_path(o.args[0]) ? describe_picture_format(o.args[0]) : "";
   std::printf("format: %s\n", is_psd_path(o.args[0]) ? "Photoshop document (.psd)"
+                               : !picture.empty()     ? picture.c_str()
                                                       : std::string(document_format_name(format)).c_str());
   std::printf("canvas: %d x %d\n", doc->width(), doc->height());
   std::printf("layers: %d (current %d, name counter %d)\n", doc->layer_count(),

@@ -2,12 +2,11 @@
 // hue–chroma–luma model of core/colour.h.
 //
 // How a target colour is assembled:
-// - hue and chroma come from rgb_to_hcy of the side that gives them, taken as
-//   they are. A grey pixel has chroma 0 and therefore hue 0, so a grey layer
-//   in Hue mode over a coloured pixel paints it red at the pixel's chroma, and
-//   a coloured layer in Saturation mode turns grey pixels red. hcy_to_rgb only
-//   gives grey for chroma 0 (or a negative hue, which rgb_to_hcy never
-//   returns); no "undefined hue" is invented here.
+// - hue and chroma come from rgb_to_hcy of the side that gives them. A grey
+//   has no hue: when the side that gives the hue has chroma 0, the hue is
+//   passed on as "none" (−1), for which hcy_to_rgb gives grey at the luma.
+//   So a grey Hue layer greys what is under it and a Saturation layer keeps
+//   grey pixels grey, as other programs show the same files.
 // - the luma comes from luma_of() below, not from rgb_to_hcy: single
 //   precision, (0.3 R + 0.59 G + 0.11 B) / 255 evaluated left to right, the
 //   products rounded to float before each addition. x86-64 has no fused
@@ -26,32 +25,35 @@ float luma_of(Pixel p) {
 
 Hcy hcy_of(Pixel p) { return rgb_to_hcy(red_of(p), green_of(p), blue_of(p)); }
 
+constexpr float kNoHue = -1.0f;
+float hue_of(const Hcy& c) { return c.chroma == 0 ? kNoHue : c.hue; }
+
 }  // namespace
 
 Pixel colour_model_target(int mode, Pixel d, Pixel s) {
   float hue = 0, chroma = 0, luma = 0;
   switch (BlendMode(mode)) {
     case BlendMode::Hue:  // hue of s, chroma and luma of d
-      hue = hcy_of(s).hue;
+      hue = hue_of(hcy_of(s));
       chroma = hcy_of(d).chroma;
       luma = luma_of(d);
       break;
     case BlendMode::Saturation: {  // chroma of s, hue and luma of d
       chroma = hcy_of(s).chroma;
-      hue = hcy_of(d).hue;
+      hue = hue_of(hcy_of(d));
       luma = luma_of(d);
       break;
     }
     case BlendMode::Color: {  // hue and chroma of s, luma of d
       const Hcy hs = hcy_of(s);
-      hue = hs.hue;
+      hue = hue_of(hs);
       chroma = hs.chroma;
       luma = luma_of(d);
       break;
     }
     default: {  // Luminosity: luma of s, hue and chroma of d
       const Hcy hd = hcy_of(d);
-      hue = hd.hue;
+      hue = hue_of(hd);
       chroma = hd.chroma;
       luma = luma_of(s);
       break;

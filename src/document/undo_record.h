@@ -42,12 +42,13 @@ struct UndoRecord {
   StoredBytes data;
 };
 
-// Layer block: a 42-byte header followed by the run-coded full layer.
+// Layer block: a 138-byte header followed by the run-coded full layer.
 //   16-bit  position (a layer index, a count from the bottom, or a skip count)
 //   32-bit  length of the run code
-//   32      the name, zero-terminated (at most 31 bytes of UTF-8)
+//   128     the name, zero-terminated (31 characters: at most 124 bytes of UTF-8)
 //   1 each  blend mode, opacity, mask mode, flags
-inline constexpr uint64_t kLayerBlockHeaderSize = 42;
+inline constexpr size_t kUndoNameBytes = kLayerNameUtf8Bytes + 4;
+inline constexpr uint64_t kLayerBlockHeaderSize = 2 + 4 + kUndoNameBytes + 4;
 
 struct LayerBlock {
   int position = 0;

@@ -78,11 +78,15 @@ LoadResult parse_header(const uint8_t* d, size_t size, uint32_t header_size, Inf
 
 class Rle {
  public:
+  // Some writers encode each row out to its padded length (a multiple of 32
+  // bits), so runs may reach into the padding; those pixels are dropped.
   Rle(const uint8_t* data, size_t size, int width, int height, bool four_bit)
-      : d_(data), n_(size), w_(width), h_(height), four_(four_bit) {}
+      : d_(data), n_(size), w_(width), h_(height), four_(four_bit),
+        limit_(int(four_bit ? (int64_t(width) + 7) / 8 * 8 : (int64_t(width) + 3) / 4 * 4)) {}
 
   // Calls put(x, y_from_bottom, index) for every pixel. False when a run or
-  // a delta reaches outside the image: data that would overrun a buffer.
+  // a delta reaches past the padded row or the image: data that would
+  // overrun a buffer.
   template <typename Put>
   bool decode(Put&& put) {
     int x = 0, y = 0;
@@ -91,8 +95,9 @@ class Rle {
       const uint32_t count = d_[i], value = d_[i + 1];
       i += 2;
       if (count > 0) {
-        if (x + int(count) > w_) return false;
-        for (uint32_t k = 0; k < count; ++k, ++x) put(x, y, four_ ? ((k & 1) ? value & 15 : value >> 4) : value);
+        if (x + int(count) > limit_) return false;
+        for (uint32_t k = 0; k < count; ++k, ++x)
+          if (x < w_) put(x, y, four_ ? ((k & 1) ? value & 15 : value >> 4) : value);
         continue;
       }
       if (value == 0) {  // end of line
@@ -104,16 +109,16 @@ class Rle {
         if (i + 1 >= n_) return true;
         x += d_[i];
         y += d_[i + 1];
-        if (x > w_ || y > h_) return false;
+        if (x > limit_ || y > h_) return false;
         i += 2;
       } else {  // a literal run, padded to a whole 16-bit word
         const size_t bytes = four_ ? (value + 1) / 2 : value;
         const size_t padded = (bytes + 1) & ~size_t(1);
-        if (x + int(value) > w_) return false;
+        if (x + int(value) > limit_) return false;
         for (uint32_t k = 0; k < value; ++k, ++x) {
           const size_t at = i + (four_ ? k / 2 : k);
           if (at >= n_) return true;  // cut short: the rest stays undefined
-          put(x, y, four_ ? ((k & 1) ? d_[at] & 15 : d_[at] >> 4) : d_[at]);
+          if (x < w_) put(x, y, four_ ? ((k & 1) ? d_[at] & 15 : d_[at] >> 4) : d_[at]);
         }
         i += padded;
       }
@@ -126,6 +131,7 @@ class Rle {
   size_t n_;
   int w_, h_;
   bool four_;
+  int limit_;  // the padded row length in pixels
 };
 
 }  // namespace

@@ -27,6 +27,47 @@ bool write_sized_stream(BinaryFile& file, ConstByteRows rows) {
          file.seek(0, BinaryFile::Origin::End);
 }
 
+// Names the legacy code page cannot hold whole follow the last layer, where
+// readers that stop after the layers never look: a tag, then for each layer
+// from the bottom its length byte and its UTF-8 bytes. Written only when
+// some name needs it.
+constexpr char kUtf8NamesTag[8] = {'U', 'T', 'F', '8', 'N', 'A', 'M', 'E'};
+
+bool write_utf8_names(BinaryFile& file, const Document& doc) {
+  bool all_legacy = true;
+  for (int i = 0; i < doc.layer_count(); ++i) {
+    uint8_t name[kNameFieldBytes];
+    all_legacy = encode_name_field(doc.layer_at(i)->name, name) && all_legacy;
+  }
+  if (all_legacy) return true;
+  if (!file.write(kUtf8NamesTag, sizeof kUtf8NamesTag)) return false;
+  for (int index = doc.layer_count() - 1; index >= 0; --index) {
+    const std::string whole = fit_layer_name(doc.layer_at(index)->name);
+    if (!file.write_u8(uint8_t(whole.size())) || !file.write(whole.data(), whole.size())) return false;
+  }
+  return true;
+}
+
+// Reads that block when it is there; anything malformed leaves the names
+// from the legacy fields.
+void read_utf8_names(BinaryFile& file, Document& doc) {
+  char tag[sizeof kUtf8NamesTag];
+  if (file.remaining() < int64_t(sizeof tag) || file.read(tag, sizeof tag) != sizeof tag ||
+      std::memcmp(tag, kUtf8NamesTag, sizeof tag) != 0)
+    return;
+  std::vector<std::string> names;
+  for (int i = 0; i < doc.layer_count(); ++i) {
+    uint8_t length = 0;
+    uint8_t bytes[256];
+    std::string name;
+    if (!file.read_u8(length) || length > kLayerNameUtf8Bytes ||
+        file.read(bytes, length) != length || !decode_utf8_name(bytes, length, name))
+      return;
+    names.push_back(name);
+  }
+  for (size_t i = 0; i < names.size(); ++i) doc.layer_at(doc.layer_count() - 1 - int(i))->name = names[i];
+}
+
 bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progress) {
   const int count = doc.layer_count();
   const int width = doc.width(), height = doc.height();
@@ -67,7 +108,7 @@ bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progres
     if (!write_sized_stream(file, {density.data(), density.size(), 1, 0})) return false;
     if (progress) progress->step();
   }
-  return true;
+  return write_utf8_names(file, doc);
 }
 
 Pixel layer_colour(const uint8_t* bgr) { return make_pixel(0, bgr[2], bgr[1], bgr[0]); }
@@ -146,6 +187,7 @@ LoadResult load_v0(BinaryFile& file, Document& doc, ProgressSink* progress,
     if (!doc.insert_layer(0, std::move(layer))) return LoadResult::OutOfMemory;
     if (progress) progress->step();
   }
+  read_utf8_names(file, doc);
   doc.set_name_counter(counter);
   doc.select(current < count ? current : 0);
   return LoadResult::Success;

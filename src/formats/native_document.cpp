@@ -47,7 +47,13 @@ bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progres
   if (!ok) return false;
   if (progress) progress->step();
 
-  if (!file.write_u32(kNativeRecordBytes)) return false;
+  // Files stay as plain as before unless some name needs its extension.
+  bool all_legacy = true;
+  for (int index = 0; index < count; ++index) {
+    uint8_t name[kNameFieldBytes];
+    all_legacy = encode_name_field(doc.layer_at(index)->name, name) && all_legacy;
+  }
+  if (!file.write_u32(all_legacy ? kNativeRecordBytes : kNativeRecordWithUtf8Bytes)) return false;
   for (int index = count - 1; index >= 0; --index) {
     const Layer& layer = *doc.layer_at(index);
     uint8_t name[kNameFieldBytes];
@@ -56,6 +62,13 @@ bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progres
     ok = file.write(name, sizeof name) && file.write_u8(blend) &&
          file.write_u8(std::min<uint8_t>(layer.opacity, kFullOpacity)) &&
          file.write_u8(native_flag_byte(layer));
+    if (ok && !all_legacy) {
+      uint8_t extension[kNativeUtf8NameBytes] = {};
+      const std::string whole = fit_layer_name(layer.name);
+      std::memcpy(extension, kNativeUtf8NameTag, 4);
+      std::memcpy(extension + 4, whole.data(), std::min<size_t>(whole.size(), kLayerNameUtf8Bytes));
+      ok = file.write(extension, sizeof extension);
+    }
     const int64_t size_at = file.tell();
     if (!ok || size_at < 0 || !file.write_u32(0)) return false;
     // Compress straight from the layer, then patch the size in front of it.
@@ -159,9 +172,18 @@ LoadResult LoadNativeDocument(const std::string& path, Document& doc, ProgressSi
     layer->blend_mode = record[32] < kBlendModeCount ? record[32] : 0;
     layer->opacity = std::min<uint8_t>(record[33], kFullOpacity);
     apply_native_flag_byte(record[34], *layer);
+    int64_t extra = int64_t{record_bytes} - kNativeRecordBytes;
+    if (extra >= int64_t{kNativeUtf8NameBytes}) {
+      uint8_t extension[kNativeUtf8NameBytes];
+      if (file.read(extension, sizeof extension) != sizeof extension) return LoadResult::Damaged;
+      extra -= kNativeUtf8NameBytes;
+      std::string whole;
+      if (std::memcmp(extension, kNativeUtf8NameTag, 4) == 0 &&
+          decode_utf8_name(extension + 4, kLayerNameUtf8Bytes, whole))
+        layer->name = whole;
+    }
     uint32_t z = 0;
-    if (file.remaining() < int64_t{record_bytes} - kNativeRecordBytes ||
-        !file.skip(int64_t{record_bytes} - kNativeRecordBytes) || !file.read_u32(z))
+    if (file.remaining() < extra || !file.skip(extra) || !file.read_u32(z))
       return LoadResult::Damaged;
     const int64_t stream_at = file.tell();
     uint64_t produced = 0;

@@ -16,6 +16,12 @@ inline constexpr std::string_view kNativeMagic = "DIZIDID";
 // What the writer stores in the two size fields; readers skip anything more.
 inline constexpr uint32_t kNativeHeaderBytes = 10;
 inline constexpr uint32_t kNativeRecordBytes = 35;
+// A name the legacy code page cannot hold whole is kept in an extension of
+// every layer record, which readers that know only 35 bytes skip: the tag
+// "UTF8" and the name as zero-padded UTF-8.
+inline constexpr char kNativeUtf8NameTag[4] = {'U', 'T', 'F', '8'};
+inline constexpr uint32_t kNativeUtf8NameBytes = 4 + uint32_t(kLayerNameUtf8Bytes);
+inline constexpr uint32_t kNativeRecordWithUtf8Bytes = kNativeRecordBytes + kNativeUtf8NameBytes;
 
 // Flag byte of a layer record.
 inline constexpr uint8_t kNativeFlagVisible = 0x01;

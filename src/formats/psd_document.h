@@ -34,6 +34,9 @@ inline constexpr uint8_t kPsdFlagHidden = 0x02;
 // transparency channels and pass over the others (user and vector masks).
 inline constexpr int kPsdMaxLayerChannels = 56;
 
+// Channel data compression.
+enum PsdCompression : uint16_t { kPsdRaw = 0, kPsdPackBits = 1, kPsdZip = 2, kPsdZipPredicted = 3 };
+
 using PsdBlendKey = std::array<char, 4>;
 
 // The key written for one of our blend modes; modes without a PSD key (Add,

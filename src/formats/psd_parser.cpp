@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include <zlib.h>
+
 #include "formats/binary_file.h"
 #include "formats/layer_name.h"
 #include "formats/packbits.h"
@@ -193,13 +195,15 @@ int read_record(Input& in, PsdLayerRecord& rec) {
 // stay 0.
 class ChannelDecoder {
  public:
-  int decode(Input& in, int64_t length, bool packed, const Rect& rect, const Rect& area,
+  int decode(Input& in, int64_t length, int compression, const Rect& rect, const Rect& area,
              uint8_t* plane) {
     if (area.empty()) return kPsdOk;
     std::memset(plane, 0, size_t(area.w) * size_t(area.h));
     const int64_t start = in.pos();
     const int dx = area.x - rect.x, dy = area.y - rect.y;
-    if (!packed) {
+    if (compression == kPsdZip || compression == kPsdZipPredicted)
+      return inflate_rows(in, length, compression == kPsdZipPredicted, rect, area, plane);
+    if (compression == kPsdRaw) {
       for (int r = 0; r < area.h; ++r) {
         const int64_t at = start + (int64_t{dy} + r) * rect.w + dx;
         const int64_t have = std::min<int64_t>(area.w, start + length - at);
@@ -246,6 +250,53 @@ class ChannelDecoder {
   }
 
  private:
+  // A zlib stream of whole rows, each optionally stored as differences from
+  // the byte to its left. Inflated one row at a time into one row buffer, so
+  // a huge layer never needs a whole-plane buffer; rows below the canvas are
+  // not inflated at all.
+  int inflate_rows(Input& in, int64_t length, bool predicted, const Rect& rect, const Rect& area,
+                   uint8_t* plane) {
+    if (!reserve_bytes(row_, size_t(rect.w)) || !reserve_bytes(chunk_, kChunkBytes))
+      return kPsdOutOfMemory;
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return kPsdOutOfMemory;
+    struct End {
+      z_stream& z;
+      ~End() { inflateEnd(&z); }
+    } end{z};
+    const int dx = area.x - rect.x, dy = area.y - rect.y;
+    int64_t input_left = length;
+    bool ended = false;
+    for (int ry = 0; ry < dy + area.h && !ended; ++ry) {
+      z.next_out = row_.data();
+      z.avail_out = uInt(rect.w);
+      while (z.avail_out > 0) {
+        if (z.avail_in == 0) {
+          if (input_left == 0) break;
+          const size_t n = size_t(std::min<int64_t>(input_left, kChunkBytes));
+          if (!in.read(chunk_.data(), n)) return kPsdFormat;
+          input_left -= int64_t(n);
+          z.next_in = chunk_.data();
+          z.avail_in = uInt(n);
+        }
+        const int zr = inflate(&z, Z_NO_FLUSH);
+        if (zr == Z_STREAM_END) {
+          ended = true;
+          break;
+        }
+        if (zr != Z_OK) return kPsdFormat;
+      }
+      const size_t got = size_t(rect.w) - z.avail_out;
+      if (got < size_t(rect.w)) ended = true;  // out of data: the rest stays 0
+      if (predicted)
+        for (size_t x = 1; x < got; ++x) row_[x] = uint8_t(row_[x] + row_[x - 1]);
+      if (ry >= dy && got > size_t(dx))
+        std::memcpy(plane + size_t(ry - dy) * size_t(area.w), row_.data() + dx,
+                    std::min(size_t(area.w), got - size_t(dx)));
+    }
+    return kPsdOk;
+  }
+
   static constexpr size_t kChunkBytes = 64 * 1024;
   std::vector<uint8_t> row_;
   std::vector<uint8_t> chunk_;
@@ -290,14 +341,14 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
       const int number = channel_number(c.id);
       if (number >= 0 && c.length >= 2) {
         uint16_t compression = 0;
-        if (!in.u16(compression) || compression > 1) return kPsdFormat;
+        if (!in.u16(compression) || compression > kPsdZipPredicted) return kPsdFormat;
         int64_t data = int64_t{c.length} - 2;
-        if (compression == 1) {
+        if (compression == kPsdPackBits) {
           // The row byte counts are not needed: the rows are one stream.
           data -= 2 * rect.h;
           if (data < 0 || !in.skip(2 * int64_t{rect.h})) return kPsdFormat;
         }
-        if (const int rc = decoder.decode(in, data, compression == 1, rect, area, plane.data());
+        if (const int rc = decoder.decode(in, data, compression, rect, area, plane.data());
             rc < 0)
           return rc;
         if (const int rc = events.channel(number, {area, plane.data(), size_t(area.w)}); rc < 0)
@@ -315,7 +366,8 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
 // A file without layer records: its merged image becomes the one layer.
 int parse_merged(Input& in, const Header& h, int64_t image_data_at, PsdEvents& events) {
   uint16_t compression = 0;
-  if (!in.seek(image_data_at) || !in.u16(compression) || compression > 1) return kPsdFormat;
+  if (!in.seek(image_data_at) || !in.u16(compression) || compression > kPsdPackBits)
+    return kPsdFormat;
   if (h.channels < 3 || h.width == 0 || h.height == 0) return kPsdFormat;
   const int64_t plane_bytes = int64_t{h.width} * h.height;
   int64_t starts[3], lengths[3];
@@ -357,7 +409,7 @@ int parse_merged(Input& in, const Header& h, int64_t image_data_at, PsdEvents& e
   ChannelDecoder decoder;
   for (int c = 0; c < 3; ++c) {
     if (!in.seek(std::min(starts[c], in.size()))) return kPsdFormat;
-    if (const int rc = decoder.decode(in, lengths[c], compression == 1, area, area, plane.data());
+    if (const int rc = decoder.decode(in, lengths[c], compression, area, area, plane.data());
         rc < 0)
       return rc;
     if (const int rc = events.channel(c, {area, plane.data(), size_t(h.width)}); rc < 0) return rc;

@@ -15,24 +15,11 @@ constexpr const char* kBlendKeys[kBlendModeCount] = {
     "norm", "mul ", "", "", "scrn", "over", "sLit", "hLit", "div ", "idiv", "",
     "", "", "", "diff", "lite", "dark", "hue ", "sat ", "colr", "lum "};
 
-// A CP932 lead byte: the next byte belongs to the same character.
-bool is_cp932_lead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // The layer name from a record: the Unicode block when there is one, else
-// the length-prefixed name as UTF-8 or, failing that, as CP932 text cut to
-// 31 bytes without splitting a double-byte character.
+// the length-prefixed name in the legacy code page.
 std::string record_name(const PsdLayerRecord& rec) {
   if (rec.has_unicode_name) return rec.unicode_name;
-  const std::string& raw = rec.name.substr(0, rec.name.find('\0'));
-  if (is_valid_utf8(raw)) return fit_layer_name(raw);
-  size_t cut = 0;
-  while (cut < raw.size()) {
-    const size_t len = is_cp932_lead(uint8_t(raw[cut])) ? 2 : 1;
-    if (cut + len > kNameFieldBytes - 1) break;
-    cut += len;
-  }
-  cut = std::min(cut, raw.size());
-  return decode_name_field(reinterpret_cast<const uint8_t*>(raw.data()), cut);
+  return fit_layer_name(legacy_to_utf8(rec.name.substr(0, rec.name.find('\0'))));
 }
 
 class DocumentBuilder final : public PsdEvents {

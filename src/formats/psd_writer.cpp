@@ -7,6 +7,7 @@
 #include "document/blend_modes.h"
 #include "formats/binary_file.h"
 #include "formats/jpeg_encoder.h"
+#include "formats/layer_name.h"
 #include "formats/packbits.h"
 #include "formats/psd_document.h"
 #include "formats/safe_write.h"
@@ -172,8 +173,10 @@ bool write_psd(BinaryFile& f, const Document& doc, ProgressSink* progress) {
   for (int i = 0; i < count; ++i) {
     const Layer& layer = *doc.layer_at(count - 1 - i);  // bottom first
     LayerText text;
-    text.name = fit_layer_name(layer.name);
-    text.utf16 = utf16_of(text.name);
+    // The length-prefixed name in the legacy code page (as well as it
+    // goes); "luni" keeps it whole for the readers that know it.
+    utf8_to_legacy(fit_layer_name(layer.name), kNameFieldBytes - 1, text.name);
+    text.utf16 = utf16_of(fit_layer_name(layer.name));
     ok = f.write_u32_be(0) && f.write_u32_be(0) && f.write_u32_be(uint32_t(h)) &&
          f.write_u32_be(uint32_t(w)) && f.write_u16_be(4);
     for (int c = 0; ok && c < 4; ++c) {

@@ -34,5 +34,9 @@ struct RowSpan {
   int first, last;
 };
 std::vector<RowSpan> ellipse_rows(int w, int h);
+// The points the pixel-line tools stamp for an ellipse outline in a w × h
+// box: the midpoint circle of the shorter side, stretched along the longer
+// one, at its eight symmetric points; each point once, top row first.
+std::vector<IntPoint> ellipse_outline_points(int w, int h);
 
 }  // namespace qm

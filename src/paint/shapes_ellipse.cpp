@@ -16,6 +16,44 @@ constexpr int kOutlineSegments = 100;
 
 }  // namespace
 
+std::vector<IntPoint> ellipse_outline_points(int w, int h) {
+  w = std::max(w, 1);
+  h = std::max(h, 1);
+  const bool wide = w >= h;
+  const int short_side = wide ? h : w, long_side = wide ? w : h;
+  const int rs = (short_side - 1) / 2, es = (short_side - 1) % 2;
+  const int rl = (long_side - 1) / 2, el = (long_side - 1) % 2;
+  auto stretch = [&](int e) {
+    return rs == 0 ? rl : int((2 * int64_t{e} * rl + rs) / (2 * int64_t{rs}));
+  };
+  std::vector<IntPoint> points;
+  // (l, s): a point of the circle, l along the long axis (stretched), s along the short one.
+  auto stamp = [&](int l, int s) {
+    const int L = stretch(l);
+    for (const int pl : {rl - L, rl + el + L})
+      for (const int ps : {rs - s, rs + es + s}) points.push_back(wide ? IntPoint{pl, ps} : IntPoint{ps, pl});
+  };
+  // The midpoint circle's octant, mirrored to the eight symmetric points.
+  int x = rs, y = 0, d = 1 - rs;
+  while (x >= y) {
+    stamp(x, y);
+    stamp(y, x);
+    ++y;
+    if (d < 0) {
+      d += 2 * y + 1;
+    } else {
+      --x;
+      d += 2 * (y - x) + 1;
+    }
+  }
+  std::sort(points.begin(), points.end(),
+            [](IntPoint a, IntPoint b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+  points.erase(std::unique(points.begin(), points.end(),
+                           [](IntPoint a, IntPoint b) { return a.x == b.x && a.y == b.y; }),
+               points.end());
+  return points;
+}
+
 std::vector<RowSpan> ellipse_rows(int w, int h) {
   w = std::max(w, 1);
   h = std::max(h, 1);
@@ -68,35 +106,26 @@ FigureResult draw_ellipse(Document& doc, const BrushSettings& settings, PointF a
     const PaintSurface& surface = e.surface();
     const Rect visible = surface.writable();
     if (state.dot_tool) {
+      if (!filled) {
+        bool first = true;
+        for (const IntPoint q : ellipse_outline_points(w, h)) {
+          const IntPoint at{p0.x + q.x, p0.y + q.y};
+          if (first) e.begin_figure({double(at.x), double(at.y)});
+          first = false;
+          e.dot_line(at, at, false);
+        }
+        return;
+      }
       const std::vector<RowSpan> rows = ellipse_rows(w, h);
-      auto row = [&](int r) { return r >= 0 && r < h ? rows[size_t(r)] : RowSpan{0, -1}; };
       // Only rows whose stamps can reach the visible part matter.
       const int reach = e.state().dot_size;
       const int r_first = std::max(0, visible.y - reach - p0.y);
       const int r_last = std::min(h - 1, visible.bottom() + reach - p0.y);
-      bool first = true;
       for (int r = r_first; r <= r_last; ++r) {
-        const RowSpan s = row(r);
+        const RowSpan s = rows[size_t(r)];
         if (s.first > s.last) continue;
-        const int y = p0.y + r;
-        if (filled) {
-          write_rect(surface, {p0.x + s.first, y, s.last - s.first + 1, 1}, uint8_t(state.max_density),
-                     state.colour);
-          continue;
-        }
-        // The outline: pixels of the span with a side neighbour outside the ellipse.
-        const RowSpan up = row(r - 1), down = row(r + 1);
-        const int inner_first = std::max({s.first + 1, up.first, down.first});
-        const int inner_last = std::min({s.last - 1, up.last, down.last});
-        for (int x = s.first; x <= s.last; ++x) {
-          if (x >= inner_first && x <= inner_last) {
-            x = inner_last;
-            continue;
-          }
-          if (first) e.begin_figure({double(p0.x + x), double(y)});
-          first = false;
-          e.dot_line({p0.x + x, y}, {p0.x + x, y}, false);
-        }
+        write_rect(surface, {p0.x + s.first, p0.y + r, s.last - s.first + 1, 1}, uint8_t(state.max_density),
+                   state.colour);
       }
       return;
     }

@@ -49,7 +49,7 @@ void TextureGrid::paintEvent(QPaintEvent*) {
   for (int k = scroll_->value() * cols; k < count; ++k) {
     const int x = (s + 1) * (k % cols), y = (s + 1) * (k / cols - scroll_->value());
     if (y > height()) break;
-    const TextureView t = state_.textures.texture(k);
+    const LibraryTexture t = state_.textures.texture(k);
     if (t.pixels && t.width > 0 && t.height > 0) {
       const QImage image(t.pixels, t.width, t.height, t.width, QImage::Format_Grayscale8);
       p.drawImage(QRect(x + 1, y + 1, s - 1, s - 1), image);

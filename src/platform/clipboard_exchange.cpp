@@ -133,9 +133,17 @@ bool open_from_clipboard(Document& doc, const MessageSink& show) {
     if (show) show(too_large_image_message());
     return false;
   }
-  if (!doc.new_canvas(size->width, size->height, true)) return false;
-  paste_clipboard_24(doc.current()->image);
-  doc.composite_all();
+  // Built aside and swapped in only when complete, as a file is opened: a
+  // failed allocation leaves the open document as it was.
+  Document fresh;
+  if (!fresh.new_canvas(size->width, size->height, true)) {
+    if (show) show("ﾒﾓﾘの確保に失敗");
+    return false;
+  }
+  paste_clipboard_24(fresh.current()->image);
+  fresh.set_display_background(doc.display_background());
+  fresh.composite_all();
+  doc = std::move(fresh);
   return true;
 }
 

@@ -2,6 +2,8 @@
 // command and released after it.
 #include "platform/scanner_sane.h"
 
+#include <utility>
+
 #include <dlfcn.h>
 #include <sane/sane.h>
 
@@ -225,6 +227,13 @@ ScanResult scan_image(const std::string& device_name) {
   return result;
 }
 
+bool scanner_library_present() {
+  void* handle = ::dlopen("libsane.so.1", RTLD_LAZY | RTLD_LOCAL);
+  if (!handle) return false;
+  ::dlclose(handle);
+  return true;
+}
+
 bool acquire_scan(Document& doc, const AcquireRequest& request, const MessageSink& show) {
   auto say = [&](const std::string& text) {
     if (show) show(text);
@@ -233,11 +242,14 @@ bool acquire_scan(Document& doc, const AcquireRequest& request, const MessageSin
     say(kScanFullScreenMessage);
     return false;
   }
+  // Without the scanner library the command does nothing at all: no
+  // question about unsaved changes first.
+  if (!scanner_library_present()) return false;
   if (request.confirm_discard && !request.confirm_discard()) return false;
   ScanResult scan = scan_image(request.device_name);
   switch (scan.status) {
     case ScanStatus::kOk: break;
-    case ScanStatus::kNoLibrary:
+    case ScanStatus::kNoLibrary: return false;
     case ScanStatus::kStartFailed: say(kScanStartFailedMessage); return false;
     case ScanStatus::kNoMemory: say(kScanNoMemoryMessage); return false;
     case ScanStatus::kError: {
@@ -252,11 +264,15 @@ bool acquire_scan(Document& doc, const AcquireRequest& request, const MessageSin
     say(too_large_image_message());
     return false;
   }
-  if (!doc.new_canvas(image.width(), image.height(), true) || !doc.current()->image.copy_from(image)) {
+  // Built aside and swapped in only when complete, as a file is opened.
+  Document fresh;
+  if (!fresh.new_canvas(image.width(), image.height(), true) || !fresh.current()->image.copy_from(image)) {
     say(kScanNewCanvasFailedMessage);
     return false;
   }
-  doc.composite_all();
+  fresh.set_display_background(doc.display_background());
+  fresh.composite_all();
+  doc = std::move(fresh);
   return true;
 }
 

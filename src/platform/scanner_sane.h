@@ -26,6 +26,9 @@ struct ScannerDevice {
 // The devices SANE reports; nullopt when the library cannot be loaded.
 std::optional<std::vector<ScannerDevice>> list_scanner_devices();
 
+// Whether libsane can be loaded at all.
+bool scanner_library_present();
+
 enum class ScanStatus {
   kOk,
   kNoLibrary,    // libsane could not be loaded

@@ -194,7 +194,7 @@ int64_t written_number(const SettingDef& d, int64_t value) {
 std::string written_text(const SettingDef& d, const std::string& value) {
   const size_t line_end = value.find_first_of(std::string_view("\r\n\0", 3));
   if (d.rule == SettingRule::kFontName)
-    return fit_layer_name(value.substr(0, line_end));
+    return fit_utf8_bytes(value.substr(0, line_end), size_t(d.max_chars));
   if (d.rule == SettingRule::kPath &&
       (line_end != std::string::npos || text_length_chars(value) > d.max_chars))
     return {};

@@ -296,6 +296,7 @@ std::vector<SettingDef> build_table() {
   b.path<ENV(save_dir)>("SaveDir", kMaxFolderChars);
   b.path<ENV(img_v_dir)>("ImgVDir", kMaxFolderChars);
   b.path<ENV(fix_save_dir)>("FixSaveDir", kMaxFolderChars);
+  b.range<ENV(code_page)>("CodePage", 932, 932, 949);
 
   b.section(S::kToolEnv);
   b.rule<TOOL(pencil)>("Pencil", R::kPencilWord, 0, 16);
@@ -457,9 +458,9 @@ bool sanitize_setting_text(const SettingDef& d, std::string_view raw, std::strin
     // C strings end at a zero byte; names from older files are CP932.
     raw = raw.substr(0, raw.find('\0'));
     if (is_valid_utf8(raw)) {
-      out = fit_layer_name(std::string(raw));
+      out = fit_utf8_bytes(std::string(raw), size_t(d.max_chars));
     } else {
-      out = decode_name_field(reinterpret_cast<const uint8_t*>(raw.data()), raw.size());
+      out = fit_utf8_bytes(legacy_to_utf8(raw.substr(0, kNameFieldBytes - 1)), size_t(d.max_chars));
     }
     return true;
   }

@@ -162,6 +162,22 @@ TEST_F(Window, PlaceholdersAreDisabledAndDoNothing) {
   EXPECT_FALSE(window->action(cmd::kRedo)->isEnabled());
 }
 
+TEST_F(Window, HelpFallsBackToOurOwnWindowWithoutAnHtmlProgram) {
+  if (!window->action(cmd::kHelp)->isEnabled()) GTEST_SKIP() << "no help page installed";
+  // No desktop tools at all: nothing could open the page for us.
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", "/nonexistent");
+  EXPECT_TRUE(window->run_command(cmd::kHelp));
+  qputenv("PATH", path);
+  QWidget* help = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QStringLiteral("help_window") && w->isVisible()) help = w;
+  ASSERT_NE(help, nullptr);
+  help->close();
+  // The home page stays disabled without an address.
+  EXPECT_FALSE(window->action(cmd::kHomePage)->isEnabled());
+}
+
 TEST_F(Window, ViewCommandsCarryCheckMarksAndTheirFlags) {
   // A bit of the flag word that is not the view's (the open dialog's
   // preview switch) survives the view's toggles.

@@ -1,5 +1,7 @@
 // quillmark2-cli end to end: exit codes, messages and the files it writes.
 #include <gtest/gtest.h>
+
+#include "../formats/magick_reference.h"
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -187,6 +189,32 @@ TEST(Cli, InfoListsEveryLayerOnALine) {
             std::string::npos)
       << r.out;
   EXPECT_EQ(lines(r.out), 4 + 3);
+}
+
+TEST(Cli, InfoNamesFlatPictureFormats) {
+  QM_REQUIRE_MAGICK();
+  ScratchDir dir;
+  const std::string src = dir.file("src.png");
+  ASSERT_TRUE(test::magick("-size 9x5 -seed 1 plasma:fractal " + test::quoted(src)));
+  const struct {
+    const char* file;
+    const char* options;
+    const char* format;
+  } cases[] = {
+      {"a.png", "-alpha set -depth 8 PNG32:", "format: PNG, 8-bit RGBA\n"},
+      {"b.png", "-colors 7 PNG8:", "format: PNG, 8-bit palette\n"},
+      {"c.gif", "-colors 4 ", "format: GIF89a, 2-bit palette\n"},
+      {"d.bmp", "-colors 40 -type Palette -compress RLE BMP3:", "format: BMP, 8-bit palette, RLE8\n"},
+      {"e.jpg", "-colorspace CMYK ", "format: JPEG, 8-bit CMYK\n"},
+      {"f.jpg", "-colorspace Gray ", "format: JPEG, 8-bit greyscale\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = dir.file(c.file);
+    ASSERT_TRUE(test::magick(test::quoted(src) + " " + c.options + test::quoted(path))) << c.file;
+    const CliRun r = cli(dir, {"info", path});
+    ASSERT_EQ(r.code, 0) << c.file << r.err;
+    EXPECT_NE(r.out.find(c.format), std::string::npos) << r.out;
+  }
 }
 
 TEST(Cli, LoadFailuresCarryTheLoadResult) {

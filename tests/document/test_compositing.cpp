@@ -38,8 +38,11 @@ Pixel ref_colour_target(int mode, Pixel d, Pixel s) {
   auto luma = [](Pixel p) {
     return (0.3f * byte_of(p, 2) + 0.59f * byte_of(p, 1) + 0.11f * byte_of(p, 0)) / 255.0f;
   };
-  const Hcy hd = rgb_to_hcy(byte_of(d, 2), byte_of(d, 1), byte_of(d, 0));
-  const Hcy hs = rgb_to_hcy(byte_of(s, 2), byte_of(s, 1), byte_of(s, 0));
+  Hcy hd = rgb_to_hcy(byte_of(d, 2), byte_of(d, 1), byte_of(d, 0));
+  Hcy hs = rgb_to_hcy(byte_of(s, 2), byte_of(s, 1), byte_of(s, 0));
+  // A grey has no hue.
+  if (hd.chroma == 0) hd.hue = -1;
+  if (hs.chroma == 0) hs.hue = -1;
   Rgb8 t;
   if (mode == 17) t = hcy_to_rgb(hs.hue, hd.chroma, luma(d));
   else if (mode == 18) t = hcy_to_rgb(hd.hue, hs.chroma, luma(d));
@@ -287,8 +290,18 @@ TEST(CompositeDisplay, WorkedPixels) {
       {BlendMode::Luminosity, 64, 0x12000000, 0xFF646464, 0x12313131},
       {BlendMode::Color, 128, 0x803366CC, 0xFF808080, 0x80626262},
       {BlendMode::Saturation, 128, 0x803366CC, 0xFF808080, 0x80626262},
-      // A grey layer has hue 0: Hue mode paints red at the pixel's chroma.
-      {BlendMode::Hue, 128, 0x803366CC, 0xFF808080, 0x80CD3434},
+      // A grey has no hue: a grey Hue layer greys the pixel at its luma.
+      {BlendMode::Hue, 128, 0x803366CC, 0xFF808080, 0x80626262},
+      // Grey layers over red (luma 0.3 → 77) and red layers over grey.
+      {BlendMode::Hue, 128, 0xFFFF0000, 0xFF808080, 0xFF4D4D4D},
+      {BlendMode::Saturation, 128, 0xFFFF0000, 0xFF808080, 0xFF4D4D4D},
+      {BlendMode::Color, 128, 0xFFFF0000, 0xFF808080, 0xFF4D4D4D},
+      {BlendMode::Luminosity, 128, 0xFFFF0000, 0xFF404040, 0xFFD50000},
+      {BlendMode::Hue, 128, 0xFF808080, 0xFFFF0000, 0xFF808080},
+      {BlendMode::Saturation, 128, 0xFF808080, 0xFFFF0000, 0xFF808080},
+      // Color brings its own hue: red at luma 0.502, scaled into the gamut.
+      {BlendMode::Color, 128, 0xFF808080, 0xFFFF0000, 0xFFFF4A4A},
+      {BlendMode::Luminosity, 128, 0xFF808080, 0xFFFF0000, 0xFF4D4D4D},
       // Lumas that land on a half step: (0.3 R + 0.59 G + 0.11 B) / 255 in
       // that order gives 2.5 → 3 and 3.5 → 3 here; the luma of rgb_to_hcy
       // (channels scaled first, summed B first) would give 2 and 4.

@@ -274,10 +274,13 @@ TEST(Document, LayerNamesFitTheirField) {
   EXPECT_EQ(fit_layer_name("short"), "short");
   const std::string ascii(40, 'a');
   EXPECT_EQ(fit_layer_name(ascii).size(), 31u);
-  // Eleven three-byte characters: 33 bytes; the eleventh would straddle byte 31.
+  // Characters, not bytes: 31 three-byte characters stay, the 32nd goes.
   std::string kana;
-  for (int i = 0; i < 11; ++i) kana += "ﾚ";
-  EXPECT_EQ(fit_layer_name(kana).size(), 30u);
+  for (int i = 0; i < 32; ++i) kana += "ﾚ";
+  EXPECT_EQ(fit_layer_name(kana), kana.substr(0, 93));
+  std::string emoji;
+  for (int i = 0; i < 40; ++i) emoji += "\U0001F58A";
+  EXPECT_EQ(fit_layer_name(emoji), emoji.substr(0, 124));
 }
 
 TEST(Document, DisplayCompositeOfARectangle) {

@@ -15,24 +15,23 @@ std::string field_text(const uint8_t (&f)[kNameFieldBytes]) {
 TEST(LayerName, EncodingCutsAtACharacterBoundaryAndPads) {
   uint8_t f[kNameFieldBytes];
   std::memset(f, 0xCC, sizeof f);
-  encode_name_field("abc", f);
+  EXPECT_TRUE(encode_name_field("abc", f));
   EXPECT_EQ(field_text(f), "abc");
   for (size_t i = 3; i < kNameFieldBytes; ++i) ASSERT_EQ(f[i], 0);
-  // Eleven three-byte characters are 33 bytes: ten fit in 31.
+  // Sixteen double-byte characters are 32 bytes: fifteen fit in 31.
   std::string kana;
-  for (int i = 0; i < 11; ++i) kana += "あ";
-  encode_name_field(kana, f);
+  for (int i = 0; i < 16; ++i) kana += "あ";
+  EXPECT_FALSE(encode_name_field(kana, f));
   EXPECT_EQ(field_text(f).size(), 30u);
   EXPECT_EQ(f[31], 0);
-  EXPECT_TRUE(is_valid_utf8(field_text(f)));
+  EXPECT_EQ(decode_name_field(f), kana.substr(0, 45));
+  // What CP932 lacks becomes '?', and the field says it is not exact.
+  EXPECT_FALSE(encode_name_field("한 \U0001F58A", f));
+  EXPECT_EQ(field_text(f), "? ?");
 }
 
-TEST(LayerName, DecodingTakesUtf8OrConvertsCp932) {
-  uint8_t f[kNameFieldBytes] = {};
-  const std::string utf8 = "レイヤー 1";
-  std::memcpy(f, utf8.data(), utf8.size());
-  EXPECT_EQ(decode_name_field(f), utf8);
-  // "ﾚｲﾔ1" and "レイヤ" in CP932.
+TEST(LayerName, DecodingTakesTheLegacyCodePage) {
+  // "ﾚｲﾔ1" and "レイヤ" in CP932; "ﾚｲﾔ" happens to be valid UTF-8 too.
   const uint8_t sjis[] = {0xDA, 0xB2, 0xD4, 0x31, 0x83, 0x8C, 0x83, 0x43, 0x83, 0x84};
   uint8_t g[kNameFieldBytes] = {};
   std::memcpy(g, sjis, sizeof sjis);
@@ -40,12 +39,24 @@ TEST(LayerName, DecodingTakesUtf8OrConvertsCp932) {
   // A lone lead byte at the end becomes '?'.
   uint8_t h[kNameFieldBytes] = {'a', 0x83};
   EXPECT_EQ(decode_name_field(h), "a?");
-  // Thirty-one half-width kana take 93 bytes as UTF-8: cut to 31 whole ones.
+  // Thirty-one half-width kana, no terminator at all: all 31 are kept.
   uint8_t k[kNameFieldBytes];
-  std::memset(k, 0xB1, sizeof k);  // no terminator at all
-  const std::string name = decode_name_field(k);
-  EXPECT_EQ(name.size(), 30u);  // ten characters of three bytes
-  EXPECT_TRUE(is_valid_utf8(name));
+  std::memset(k, 0xB1, sizeof k);
+  std::string kana31;
+  for (int i = 0; i < 31; ++i) kana31 += "ｱ";
+  EXPECT_EQ(decode_name_field(k), kana31);
+
+  // The Korean code page when chosen.
+  const uint8_t korean[] = {0xC7, 0xD1, 0xB1, 0xDB, 0x20, 0xC0, 0xCC, 0xB8, 0xA7};  // "한글 이름"
+  uint8_t m[kNameFieldBytes] = {};
+  std::memcpy(m, korean, sizeof korean);
+  EXPECT_EQ(decode_name_field(m), "ﾇﾑｱﾛ ﾀﾌｸｧ");
+  set_legacy_code_page(949);
+  EXPECT_EQ(decode_name_field(m), "한글 이름");
+  uint8_t back[kNameFieldBytes];
+  EXPECT_TRUE(encode_name_field("한글 이름", back));
+  EXPECT_EQ(std::memcmp(back, m, sizeof m), 0);
+  set_legacy_code_page(932);
 }
 
 TEST(LayerName, Utf8Validation) {

@@ -97,7 +97,7 @@ TEST(NativeDocument, SeveralLayersOfEveryAttributeRoundTrip) {
   EXPECT_TRUE(std::equal(header.v.begin(), header.v.end(), f.begin()));
   const size_t records = 22 + 8 + 90 * 90 * 4 + 4;  // header, thumbnail, record size
   EXPECT_EQ(f[records - 4], 35);  // record size
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&f[records])), "色");  // bottom layer
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&f[records])), "\x90\x46");  // bottom layer: "色" in CP932
   EXPECT_EQ(f[records + 32], 17);   // its blend mode
   EXPECT_EQ(f[records + 33], 100);  // its opacity
   EXPECT_EQ(f[records + 34], 0x02 | 0x00);  // mask mode 1, hidden

@@ -138,14 +138,33 @@ TEST(Shapes, PixelEllipses) {
 TEST(Shapes, PixelEllipseOnTheLayer) {
   Document doc;
   test::make_doc(doc, 10, 8);
+  // The outline stamps the stretched circle's eight symmetric points only.
   draw_ellipse(doc, pencil(1), {1, 1}, {7, 5}, false, kNoComposite);
   EXPECT_EQ(test::grid(doc.current()->image, {0, 0, 9, 7}),
-            (V{".........", "..#####..", ".#.....#.", ".#.....#.", ".#.....#.", "..#####..", "........."}));
+            (V{".........", "..#.#.#..", ".#.....#.", ".#.....#.", ".#.....#.", "..#.#.#..", "........."}));
   doc.current()->image.fill(kTransparent);
   draw_ellipse(doc, brush(PaintTool::ThinLine, 1, 70), {7, 5}, {1, 1}, true, kNoComposite);
   EXPECT_EQ(test::grid(doc.current()->image, {0, 0, 9, 7}),
             (V{".........", "..#####..", ".#######.", ".#######.", ".#######.", "..#####..", "........."}));
   EXPECT_EQ(alpha_of(doc.current()->image.get_pixel(4, 3)), 70);
+}
+
+TEST(Shapes, PixelEllipseOutlineIsDottedWhereItIsFlat) {
+  // 25 × 7: a circle of radius 3 stretched four times along x.
+  Document doc;
+  test::make_doc(doc, 27, 9);
+  draw_ellipse(doc, pencil(1), {1, 1}, {25, 7}, false, kNoComposite);
+  EXPECT_EQ(test::grid(doc.current()->image, {1, 1, 25, 7}),
+            (V{"........#...#...#........",
+               "....#...............#....",
+               "#.......................#",
+               "#.......................#",
+               "#.......................#",
+               "....#...............#....",
+               "........#...#...#........"}));
+  // A square box gives the circle's own eight-way points, each once.
+  const std::vector<IntPoint> p = ellipse_outline_points(5, 5);
+  EXPECT_EQ(p.size(), 12u);
 }
 
 TEST(Shapes, AntiAliasedEllipses) {

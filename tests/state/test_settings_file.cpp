@@ -39,7 +39,7 @@ std::string default_file() {
       "TabSide1=0\r\nTabSide2=0\r\nEraseBkTool=0\r\nFixSaveOpt=0\r\nCanvBkCol=11842740\r\n"
       "CheckCol1=14211288\r\nCheckCol2=16316664\r\nGridCol=33023\r\n"
       "CenterGridCol=16711935\r\nGradMapCol1=16777215\r\nGradMapCol2=0\r\n"
-      "OpenDir=\r\nSaveDir=\r\nImgVDir=\r\nFixSaveDir=\r\n"
+      "OpenDir=\r\nSaveDir=\r\nImgVDir=\r\nFixSaveDir=\r\nCodePage=932\r\n"
       "[ToolEnv]\r\nPencil=0\r\nPen=40964\r\nPen2=0\r\nBrush=15360\r\nErasePen=7780\r\n"
       "EraseBrush=15360\r\nSplay=7680\r\nDodge=15420\r\nBurn=15420\r\nWater=70656\r\n"
       "Paint=1\r\nGrad=0\r\n"

@@ -81,6 +81,10 @@ QWidget* general_page(const Environment& env, QWidget* parent) {
                make_list_field("info_bar_pos", info_bar_positions(), env.info_bar_pos, page));
   form->addRow(QStringLiteral("기본 지우개"),
                make_list_field("def_erase", eraser_kinds(), env.def_erase, page));
+  form->addRow(QStringLiteral("레이어 이름의 코드 페이지"),
+               make_list_field("code_page",
+                               {QStringLiteral("CP932 (일본어)"), QStringLiteral("CP949 (한국어)")},
+                               env.code_page == 949 ? 1 : 0, page));
   return page;
 }
 
@@ -158,6 +162,7 @@ Environment EnvironmentDialog::values() const {
   env.undo_cnt = spin("undo_cnt");
   env.info_bar_pos = list("info_bar_pos");
   env.def_erase = list("def_erase");
+  env.code_page = list("code_page") == 1 ? 949 : 932;
 
   int options = current_.opt_flag & ~kOptionMask;
   for (const OptionBox& option : kOptionBoxes)

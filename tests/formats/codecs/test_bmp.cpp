@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../magick_reference.h"
 #include "codec_test_util.h"
 #include "formats/bmp_codec.h"
 #include "formats/png_codec.h"
@@ -126,6 +127,41 @@ TEST(BmpDecode, RunLengthEncodingWithDeltasAndEndsOfLine) {
   EXPECT_EQ(img.row(0)[0], 0xFF000000u);
   // Top-down RLE does not exist.
   EXPECT_EQ(decode(bmp40(4, -3, 8, 1, quad_palette({1, 2}), rle), img), LoadResult::WrongFormat);
+}
+
+// Writers that encode rows out to their padded length and end the last row
+// before the end of the bitmap, as ImageMagick does.
+TEST(BmpDecode, RunLengthFilesOfOtherWritersMatchTheirDecode) {
+  QM_REQUIRE_MAGICK();
+  test::ScratchDir dir;
+  const std::string png = dir.file("in.png");
+  ASSERT_TRUE(test::magick("-size 37x19 -seed 3 plasma:fractal +dither -colors 40 -type Palette " +
+                           test::quoted(png)));
+  for (const char* target : {"BMP3:", "BMP:"}) {  // 40-byte and V5 headers
+    SCOPED_TRACE(target);
+    const std::string bmp = dir.file("rle8.bmp");
+    ASSERT_TRUE(test::magick(test::quoted(png) + " -type Palette -compress RLE " + target + test::quoted(bmp)));
+    const std::vector<uint8_t> file = test::read_file(bmp);
+    ASSERT_EQ(file[30], 1);  // RLE8 indeed
+    LayerImage img;
+    ASSERT_EQ(decode(file, img), LoadResult::Success);
+    test::expect_same_as_magick(img, test::magick_rgba(bmp));
+  }
+
+  // RLE4 the same way, 5 pixels wide (padded to 8), made by hand and read by both.
+  const std::vector<uint8_t> rle4 = {8, 0x12, 0, 0,                 // row 0 out to the padding
+                                     0, 8, 0x34, 0x56, 0x70, 0x12,  // row 1: a literal of 8
+                                     0, 0, 0, 1};                   // end of line, end of bitmap
+  const std::string path = dir.file("rle4.bmp");
+  test::write_file(path, bmp40(5, 2, 4, 2, quad_palette({0, 0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xD0E0F0,
+                                                         0x111111, 0x777777}),
+                               rle4));
+  LayerImage img;
+  ASSERT_EQ(decode(test::read_file(path), img), LoadResult::Success);
+  test::expect_same_as_magick(img, test::magick_rgba(path));
+  // Past the padding is still damage.
+  EXPECT_EQ(decode(bmp40(5, 2, 4, 2, quad_palette({0, 1}), {9, 0x11, 0, 1}), img), LoadResult::Damaged);
+  EXPECT_EQ(decode(bmp40(5, 2, 8, 1, quad_palette({0, 1}), {9, 1, 0, 1}), img), LoadResult::Damaged);
 }
 
 TEST(BmpDecode, DepthsMasksAndRowOrder) {

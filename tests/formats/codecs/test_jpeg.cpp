@@ -4,9 +4,11 @@
 #include <cmath>
 #include <random>
 
+#include "../magick_reference.h"
 #include "codec_test_util.h"
 #include "formats/jpeg_decoder.h"
 #include "formats/jpeg_encoder.h"
+#include "formats/load_picture.h"
 
 namespace qm {
 namespace {
@@ -325,6 +327,33 @@ TEST(JpegDecode, SizesAreCheckedAndDamageIsReported) {
   const std::vector<uint8_t> cut(f.begin(), f.begin() + ptrdiff_t(data + (f.size() - data) / 2));
   ASSERT_EQ(decode_jpeg(cut.data(), cut.size(), back), LoadResult::Success);
   EXPECT_EQ(alpha_of(back.row(23)[39]), 255);
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// CMYK JPEGs as ImageMagick writes them (an Adobe marker, inverted samples),
+// and the YCCK variant, read as RGB the way ImageMagick reads them.
+TEST(JpegDecode, CmykAndYcckMatchImageMagick) {
+  QM_REQUIRE_MAGICK();
+  test::ScratchDir dir;
+  const std::string png = dir.file("in.png");
+  ASSERT_TRUE(test::magick("-size 29x17 -seed 5 plasma:fractal " + test::quoted(png)));
+  for (const char* extra : {"", "-define jpeg:colorspace=11"}) {  // 11: YCCK
+    SCOPED_TRACE(extra);
+    const std::string jpg = dir.file("cmyk.jpg");
+    ASSERT_TRUE(test::magick(test::quoted(png) + " -colorspace CMYK " + extra + " -quality 90 " + test::quoted(jpg)));
+    LayerImage img;
+    ASSERT_EQ(load_picture_result(jpg, img, nullptr), LoadResult::Success);
+    test::expect_same_as_magick(img, test::magick_rgba(jpg, "-colorspace sRGB"));
+  }
+  // What the library cannot read is not a JPEG we know.
+  std::vector<uint8_t> junk = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0, 1, 0, 1, 9, 1, 0x11, 0, 0xFF, 0xD9};
+  LayerImage img;
+  EXPECT_EQ(decode_jpeg(junk.data(), junk.size(), img), LoadResult::WrongFormat);
 }
 
 }  // namespace

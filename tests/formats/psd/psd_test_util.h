@@ -74,6 +74,24 @@ inline TestChannel rle_channel(int16_t id, int w, int h, const std::vector<uint8
   return c;
 }
 
+// A zlib channel of w × h bytes: compression 2, or 3 with each row stored
+// as differences from the byte to its left.
+inline TestChannel zip_channel(int16_t id, int w, int h, std::vector<uint8_t> plane, bool predicted) {
+  if (predicted)
+    for (int y = 0; y < h; ++y)
+      for (int x = w - 1; x > 0; --x) {
+        uint8_t* row = plane.data() + size_t(y) * size_t(w);
+        row[x] = uint8_t(row[x] - row[x - 1]);
+      }
+  uLongf size = compressBound(uLong(plane.size()));
+  std::vector<uint8_t> z(size);
+  compress(z.data(), &size, plane.data(), uLong(plane.size()));
+  z.resize(size);
+  TestChannel c{id, {0, uint8_t(predicted ? 3 : 2)}, {}};
+  append(c.data, z);
+  return c;
+}
+
 inline std::vector<uint8_t> plane_of(int w, int h, uint8_t value) {
   return std::vector<uint8_t>(size_t(w) * size_t(h), value);
 }

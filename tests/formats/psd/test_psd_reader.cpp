@@ -6,6 +6,7 @@
 #include "document/document.h"
 #include "formats/jpeg_encoder.h"
 #include "formats/psd_document.h"
+#include "../magick_reference.h"
 #include "psd_test_util.h"
 
 namespace qm {
@@ -35,6 +36,67 @@ std::vector<uint8_t> gradient(int w, int h, int base) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) p[size_t(y) * size_t(w) + size_t(x)] = uint8_t(base + y * 16 + x);
   return p;
+}
+
+TEST_F(PsdReader, ZipChannelsWithAndWithoutPrediction) {
+  // A 5 × 3 layer at (−2, −1) on a 4 × 4 canvas, one channel per kind.
+  TestPsd spec;
+  TestLayer l;
+  l.left = -2, l.top = -1, l.right = 3, l.bottom = 2;
+  l.channels = {test::zip_channel(0, 5, 3, gradient(5, 3, 0), false),
+                test::zip_channel(1, 5, 3, gradient(5, 3, 100), true),
+                test::rle_channel(2, 5, 3, gradient(5, 3, 200)),
+                test::zip_channel(-1, 5, 3, test::plane_of(5, 3, 0x80), true)};
+  spec.layers = {l};
+  Document doc;
+  ASSERT_EQ(load(spec, doc), LoadResult::Success);
+  const LayerImage& img = doc.layer_at(0)->image;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) {
+      SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+      const int v = (y + 1) * 16 + (x + 2);
+      EXPECT_EQ(img.row(y)[x], x < 3 && y < 2 ? make_pixel(0x80, uint32_t(v), uint32_t(100 + v),
+                                                           uint32_t((200 + v) & 0xFF))
+                                              : kTransparent);
+    }
+
+  // A stream that ends early leaves the rest 0, as raw and RLE data do;
+  // a corrupt one is refused.
+  test::TestChannel cut = test::zip_channel(0, 5, 3, gradient(5, 3, 0), false);
+  cut.data.resize(cut.data.size() - 6);
+  spec.layers[0].channels[0] = cut;
+  EXPECT_EQ(load(spec), LoadResult::Success);
+  test::TestChannel bad = test::zip_channel(0, 5, 3, gradient(5, 3, 0), false);
+  bad.data[2] ^= 0xFF;
+  spec.layers[0].channels[0] = bad;
+  EXPECT_EQ(load(spec), LoadResult::WrongFormat);
+  spec.layers[0].channels[0].data[1] = 4;  // no such compression
+  EXPECT_EQ(load(spec), LoadResult::WrongFormat);
+}
+
+// ImageMagick writes the layers of an RGBA picture with ZIP; each layer
+// must match its own decode of the file.
+TEST_F(PsdReader, ZipLayersWrittenByImageMagickMatchItsDecode) {
+  QM_REQUIRE_MAGICK();
+  const std::string psd = dir_.file("magick.psd");
+  ASSERT_TRUE(test::magick("-size 23x11 gradient:blue-yellow \\( -size 23x11 xc:none -fill '#C03080A0' "
+                           "-draw 'circle 11,5 11,1' \\) \\( -clone 0,1 -flatten \\) -reverse -depth 8 -compress Zip " +
+                           test::quoted(psd)));
+  const test::MiniPsd mini = test::read_mini_psd(test::read_file(psd));
+  ASSERT_EQ(mini.layers.size(), 2u);
+  const std::vector<uint8_t> bytes = test::read_file(psd);
+  EXPECT_EQ(bytes[mini.layers[1].channels[0].data_at + 1], 2);  // ZIP indeed
+  Document doc;
+  ASSERT_EQ(LoadPsd(psd, doc, nullptr), LoadResult::Success);
+  ASSERT_EQ(doc.layer_count(), 2);
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    // ImageMagick numbers the merged image 0 and the layers bottom first.
+    const std::string frame = psd + "[" + std::to_string(i + 1) + "]";
+    const std::string out = dir_.file("layer.rgba");
+    ASSERT_TRUE(test::magick(test::quoted(frame) + " -depth 8 rgba:" + test::quoted(out)));
+    test::expect_same_as_magick(doc.layer_at(1 - i)->image, test::read_file(out));
+  }
 }
 
 TEST_F(PsdReader, LayerOverhangingTheCanvasIsCut) {
@@ -129,7 +191,7 @@ TEST_F(PsdReader, AttributesAndStackOrder) {
   EXPECT_EQ(again.layer_count(), 2);
 }
 
-TEST_F(PsdReader, NamesPreferUnicodeThenUtf8ThenCp932) {
+TEST_F(PsdReader, NamesPreferUnicodeThenTheLegacyCodePage) {
   TestPsd spec;
   TestLayer a = test::solid_layer(0, 0, 1, 1, 0, 0, 0);
   a.name = "Layer 1";  // what an older program wrote in its code page
@@ -138,7 +200,10 @@ TEST_F(PsdReader, NamesPreferUnicodeThenUtf8ThenCp932) {
   TestLayer b = test::solid_layer(0, 0, 1, 1, 0, 0, 0);
   b.name = "\x83\x8C\x83\x43\x83\x84\x81\x5B";  // "レイヤー" in CP932
   TestLayer c = test::solid_layer(0, 0, 1, 1, 0, 0, 0);
-  c.name = "ああああああああああああ";  // 36 bytes of UTF-8: cut to 10 characters
+  c.name = "\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0"
+           "\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0";  // 16 × "あ": 32 bytes of CP932
+  c.name += "\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40"
+            "\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40";  // and 16 ideographic spaces
   TestLayer d = test::solid_layer(0, 0, 1, 1, 0, 0, 0);
   d.unicode_name = u"\U0001F3A8 long name that is longer than the field";
   spec.layers = {a, b, c, d};
@@ -146,8 +211,9 @@ TEST_F(PsdReader, NamesPreferUnicodeThenUtf8ThenCp932) {
   ASSERT_EQ(load(spec, doc), LoadResult::Success);
   EXPECT_EQ(doc.layer_at(3)->name, "레이어 1");
   EXPECT_EQ(doc.layer_at(2)->name, "レイヤー");
-  EXPECT_EQ(doc.layer_at(1)->name, "ああああああああああ");
-  EXPECT_EQ(doc.layer_at(0)->name, "\U0001F3A8 long name that is longer t");
+  // Kept to 31 characters, not 31 bytes.
+  EXPECT_EQ(doc.layer_at(1)->name, "ああああああああああああああああ　　　　　　　　　　　　　　　");
+  EXPECT_EQ(doc.layer_at(0)->name, "\U0001F3A8 long name that is longer than");
 }
 
 TEST_F(PsdReader, EachChannelStartsWhereTheLastOneEnded) {

@@ -10,6 +10,8 @@
 #include "../fault_injection.h"
 #include "document/blend_modes.h"
 #include "formats/psd_document.h"
+#include "../layer_names_reference.h"
+#include "formats/layer_name.h"
 #include "psd_test_util.h"
 
 namespace qm {
@@ -119,6 +121,40 @@ TEST(PsdRoundTrip, EveryModeOpacityVisibilityAndName) {
     EXPECT_EQ(b.blend_mode, psd_blend_mode(psd_blend_key(a.blend_mode)));
     EXPECT_TRUE(test::same_pixels(b.image, expected_after_psd(a.image)));
   }
+}
+
+// Pascal names in the legacy code page, "luni" with every name whole; a
+// reader without "luni" support still gets the CP932 names.
+TEST(PsdRoundTrip, NamesInEveryScript) {
+  test::ScratchDir dir;
+  const auto doc = test::document_with_names();
+  const std::string path = dir.file("names.psd");
+  ASSERT_TRUE(SavePsd(path, *doc, nullptr));
+  Document back;
+  ASSERT_EQ(LoadPsd(path, back, nullptr), LoadResult::Success);
+  const auto& cases = test::name_cases();
+  ASSERT_EQ(back.layer_count(), int(cases.size()));
+  const test::MiniPsd mini = test::read_mini_psd(test::read_file(path));
+  ASSERT_EQ(mini.layers.size(), cases.size());
+  for (size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(back.layer_at(back.layer_count() - 1 - int(i))->name, cases[i].name);
+    if (!cases[i].legacy.empty()) EXPECT_EQ(mini.layers[i].name, cases[i].legacy);
+    EXPECT_TRUE(mini.layers[i].unicode_name.has_value());
+  }
+
+  // Without "luni" the Pascal name is read in the chosen code page.
+  test::TestPsd spec;
+  test::TestLayer l = test::solid_layer(0, 0, 4, 4, 1, 2, 3);
+  l.name = "\xC7\xD1\xB1\xDB\x20\xC0\xCC\xB8\xA7";  // "한글 이름" in CP949
+  spec.layers = {l};
+  test::write_file(path, test::build_psd(spec));
+  ASSERT_EQ(LoadPsd(path, back, nullptr), LoadResult::Success);
+  EXPECT_EQ(back.layer_at(0)->name, "ﾇﾑｱﾛ ﾀﾌｸｧ");
+  set_legacy_code_page(949);
+  ASSERT_EQ(LoadPsd(path, back, nullptr), LoadResult::Success);
+  EXPECT_EQ(back.layer_at(0)->name, "한글 이름");
+  set_legacy_code_page(932);
 }
 
 TEST(PsdWriter, LayoutOfHeaderResourcesAndRecords) {
