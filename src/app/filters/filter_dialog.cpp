@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "app/filters/active_filter_dialog.h"
-#include "app/filters/preview_panel.h"
+#include "app/filters/filter_preview_panel.h"
 #include "app/filters/value_slider.h"
 #include "filters/filter_run.h"
 
@@ -68,16 +68,16 @@ void FilterDialog::build() {
 
   int x0 = 16;
   if (command_.preview == PreviewMode::kPanel) {
-    panel_ = new PreviewPanel(backup_, command_.panel_width, command_.panel_height, this);
+    panel_ = new FilterPreviewPanel(backup_, command_.panel_width, command_.panel_height, this);
     panel_->move(10, 14);
     x0 = command_.panel_width + 26;
-    connect(panel_, &PreviewPanel::drag_started, this, [this] {
+    connect(panel_, &FilterPreviewPanel::drag_started, this, [this] {
       // The unfiltered pixels while the panel is dragged.
       const Rect v = panel_->visible();
       if (Layer* l = layer()) backup_.blit_from(v.x, v.y, v.w, v.h, l->image, v.x, v.y);
       panel_->update();
     });
-    connect(panel_, &PreviewPanel::drag_finished, this, [this] {
+    connect(panel_, &FilterPreviewPanel::drag_finished, this, [this] {
       const Rect v = panel_->visible();
       if (Layer* l = layer()) backup_.blit_from(v.x, v.y, v.w, v.h, l->image, v.x, v.y);
       run_preview();

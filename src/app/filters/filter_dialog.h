@@ -18,7 +18,7 @@ class QSpinBox;
 
 namespace qm {
 
-class PreviewPanel;
+class FilterPreviewPanel;
 class ValueSlider;
 
 class FilterDialog : public QDialog {
@@ -41,7 +41,7 @@ class FilterDialog : public QDialog {
   ValueSlider* slider(int value_slot) const;
   QCheckBox* preview_box() const { return preview_; }
   QPushButton* reset_button() const { return reset_; }
-  PreviewPanel* panel() const { return panel_; }
+  FilterPreviewPanel* panel() const { return panel_; }
   int preview_runs() const { return preview_runs_; }
 
   void accept() override;
@@ -83,7 +83,7 @@ class FilterDialog : public QDialog {
   std::vector<QCheckBox*> checks_;
   std::vector<QComboBox*> lists_;
   std::vector<int> list_is_layers_;
-  PreviewPanel* panel_ = nullptr;
+  FilterPreviewPanel* panel_ = nullptr;
   QCheckBox* preview_ = nullptr;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;

@@ -1,4 +1,4 @@
-#include "app/filters/preview_panel.h"
+#include "app/filters/filter_preview_panel.h"
 
 #include <QImage>
 #include <QMouseEvent>
@@ -11,17 +11,17 @@ namespace {
 constexpr int kBorder = 1;  // the client edge
 }
 
-PreviewPanel::PreviewPanel(const LayerImage& buffer, int width, int height, QWidget* parent)
+FilterPreviewPanel::FilterPreviewPanel(const LayerImage& buffer, int width, int height, QWidget* parent)
     : QWidget(parent), buffer_(buffer), pw_(width), ph_(height) {
   setFixedSize(width + 2 * kBorder, height + 2 * kBorder);
   setCursor(Qt::OpenHandCursor);
 }
 
-Rect PreviewPanel::visible() const {
+Rect FilterPreviewPanel::visible() const {
   return intersect({sx_, sy_, pw_, ph_}, buffer_.bounds());
 }
 
-void PreviewPanel::paintEvent(QPaintEvent*) {
+void FilterPreviewPanel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setPen(palette().color(QPalette::Dark));
   p.drawRect(0, 0, width() - 1, height() - 1);
@@ -39,14 +39,14 @@ void PreviewPanel::paintEvent(QPaintEvent*) {
   p.drawImage(kBorder, kBorder, region);
 }
 
-void PreviewPanel::mousePressEvent(QMouseEvent* e) {
+void FilterPreviewPanel::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   dragging_ = true;
   last_ = e->position().toPoint();
   emit drag_started();
 }
 
-void PreviewPanel::mouseMoveEvent(QMouseEvent* e) {
+void FilterPreviewPanel::mouseMoveEvent(QMouseEvent* e) {
   if (!dragging_) return;
   const QPoint now = e->position().toPoint();
   const QPoint d = now - last_;
@@ -56,7 +56,7 @@ void PreviewPanel::mouseMoveEvent(QMouseEvent* e) {
   update();
 }
 
-void PreviewPanel::mouseReleaseEvent(QMouseEvent* e) {
+void FilterPreviewPanel::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton || !dragging_) return;
   dragging_ = false;
   emit drag_finished();

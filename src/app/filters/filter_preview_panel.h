@@ -8,11 +8,11 @@
 
 namespace qm {
 
-class PreviewPanel : public QWidget {
+class FilterPreviewPanel : public QWidget {
   Q_OBJECT
 
  public:
-  PreviewPanel(const LayerImage& buffer, int width, int height, QWidget* parent = nullptr);
+  FilterPreviewPanel(const LayerImage& buffer, int width, int height, QWidget* parent = nullptr);
   // The visible rectangle in image pixels, cut to the image.
   Rect visible() const;
   int scroll_x() const { return sx_; }
