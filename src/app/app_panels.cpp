@@ -4,6 +4,7 @@
 #include "app/canvas_widget.h"
 #include "app/main_window.h"
 #include "panels/control_panel.h"
+#include "panels/layer_panel.h"
 #include "panels/tool_panel.h"
 
 namespace qm {
@@ -22,6 +23,20 @@ void create_panels(MainWindow& window) {
   const PanelContext context = panel_context(window);
   window.add_panel(new ToolPanel(context));
   window.add_panel(new ControlPanel(context));
+  auto* layers = new LayerPanel(context);
+  CanvasWidget* canvas = &window.canvas();
+  layers->set_canvas_refresh([canvas] { canvas->present_dirty(); });
+  // Strokes, fills, filters and undo all end in a canvas paint: the rows of
+  // the layers that changed follow, once per turn of the event loop.
+  QObject::connect(canvas, &CanvasWidget::painted, layers, [layers] {
+    if (layers->property("check_queued").toBool()) return;
+    layers->setProperty("check_queued", true);
+    QMetaObject::invokeMethod(layers, [layers] {
+      layers->setProperty("check_queued", false);
+      layers->check_changes();
+    }, Qt::QueuedConnection);
+  });
+  window.add_panel(layers);
 
   // Tool and draw-type keys change the model like the panel's buttons (both
   // are idempotent, so the canvas' input layer may listen as well). A draw

@@ -14,10 +14,6 @@ void register_pending_commands(CommandRegistry& r) {
   r.add_placeholders(cmd::kFirstColourReplace, 4);
   r.add_placeholders(cmd::kFirstAlphaOperation, 4);
   r.add_placeholders(cmd::kFirstCloud, 3);
-  // Layer commands, forwarded to the layer window once it exists.
-  r.add_placeholders(cmd::kFirstLayer, cmd::kLastLayer - cmd::kFirstLayer + 1);
-  r.add_placeholder(cmd::kMergeVisibleKeepAlpha);
-  r.add_placeholder(cmd::kMergeVisibleToNew);
 }
 
 }  // namespace qm
