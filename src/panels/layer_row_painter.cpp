@@ -30,6 +30,9 @@ LayerRowFonts layer_row_fonts() {
   LayerRowFonts f;
   f.normal.setPixelSize(12);
   f.small.setPixelSize(10);
+  // Small list text stays crisp in its exact colours.
+  f.normal.setStyleStrategy(QFont::NoAntialias);
+  f.small.setStyleStrategy(QFont::NoAntialias);
   return f;
 }
 
