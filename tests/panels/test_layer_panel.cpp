@@ -216,6 +216,21 @@ TEST_F(LayerHost, RowsAreDrawnAtTheirPlaces) {
   EXPECT_EQ(count_colour(QRect(99, 35 + 19, w - 101, 14), QColor(35, 63, 107)), 0);
 }
 
+TEST_F(LayerHost, ThumbnailsFollowPaintingAndUndo) {
+  doc().select(1);
+  const Thumbnail before = panel->thumbnail(1);
+  // A recorded edit of the current layer, as a stroke or a filter makes it.
+  ASSERT_TRUE(state.undo.record_layer(doc()));
+  doc().current()->image.fill(0xFF0000FF);
+  panel->check_changes();
+  EXPECT_EQ(panel->thumbnail(1).pixels[0], 0xFF0000FFu);
+  // Undone while another layer is current: that layer's row follows too.
+  doc().select(0);
+  window->undo();
+  panel->check_changes();
+  EXPECT_EQ(panel->thumbnail(1), before);
+}
+
 TEST(LayerThumbnails, NeverAZeroSideAndChangesAreSeen) {
   EXPECT_EQ(thumbnail_size(4500, 50).w, 33);
   EXPECT_EQ(thumbnail_size(4500, 50).h, 1);
