@@ -17,6 +17,7 @@
 #include "app/main_window.h"
 #include "formats/load_picture.h"
 #include "formats/png_codec.h"
+#include "panels/layer_from_picture.h"
 #include "panels/layer_panel.h"
 
 namespace qm {
@@ -65,15 +66,8 @@ void add_from_file(CommandContext& c) {
     show_message(c, "이미지 열기 실패");
     return;
   }
-  Document& doc = c.state().document;
-  const EditResult result = doc.add_layer(false, true);
-  if (!result) return;
-  // The picture's top-left part, as far as the canvas reaches.
-  doc.current()->image.blit_from(0, 0, std::min(picture.width(), doc.width()),
-                                 std::min(picture.height(), doc.height()), picture, 0, 0);
-  doc.set_layer_name(doc.current_index(), QFileInfo(path).completeBaseName().toStdString());
-  doc.composite_all();
-  after_edit(c, result);
+  after_edit(c, add_picture_layer(c.state().document, picture,
+                                  layer_name_for_file(path.toStdString())));
 }
 
 void save_png(CommandContext& c) {

@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QApplication>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
@@ -16,6 +19,8 @@
 
 #include "app/app_state.h"
 #include "document/blend_modes.h"
+#include "formats/load_picture.h"
+#include "panels/layer_from_picture.h"
 #include "panels/layer_list_geometry.h"
 #include "panels/layer_settings_dialog.h"
 
@@ -203,6 +208,7 @@ LayerPanel::LayerPanel(const PanelContext& context)
   setFixedWidth(kPanelWidth);
   setMinimumHeight(200);
   setMaximumHeight(QWIDGETSIZE_MAX);
+  setAcceptDrops(true);
   keep_keyboard_with_canvas();
   refresh(true);
 }
@@ -404,5 +410,40 @@ bool LayerPanel::open_settings(int index) {
 }
 
 void LayerPanel::drawing_changed(uint32_t) {}
+
+void LayerPanel::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+// One layer per dropped file, in the order given.
+void LayerPanel::dropEvent(QDropEvent* event) {
+  // Not while a job or a modal dialog holds the document.
+  if (state().busy || QApplication::activeModalWidget())
+    return;
+  event->acceptProposedAction();
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  add_files(paths);
+}
+
+void LayerPanel::add_files(const QStringList& paths) {
+  state().pending.finish_all();
+  bool added = false;
+  for (const QString& file : paths) {
+    const std::string path = file.toStdString();
+    LayerImage picture;
+    if (!LoadPicture(path, picture)) {
+      QMessageBox::information(this, windowTitle(), QStringLiteral("이미지 열기 실패"));
+      continue;
+    }
+    if (!add_picture_layer(document(), picture, layer_name_for_file(path))) break;
+    added = true;
+  }
+  if (!added) return;
+  refresh_canvas();
+  refresh(true);
+  raise();
+}
 
 }  // namespace qm

@@ -3,6 +3,7 @@
 // layer (blend mode, opacity, fill reference, mask mode) and the owner-drawn
 // list of layers with its scroll bar. It owns no document data: every change
 // goes through the Document, then the canvas and the affected rows refresh.
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -70,6 +71,8 @@ class LayerPanel : public FloatingPanel {
   void check_changes();
   // The settings dialog for the layer at `index`; true on OK.
   bool open_settings(int index);
+  // Dropped files: one layer each, in the order given, named after the file.
+  void add_files(const QStringList& paths);
 
   Document& document() const;
   LayerView& view() { return *view_; }
@@ -82,6 +85,8 @@ class LayerPanel : public FloatingPanel {
 
  protected:
   void drawing_changed(uint32_t what) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   struct RowKey {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QPainter>
 #include <QSpinBox>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "app/app_panels.h"
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "formats/png_codec.h"
 #include "panels/layer_panel.h"
 
 namespace qm {
@@ -229,6 +231,26 @@ TEST_F(LayerHost, ThumbnailsFollowPaintingAndUndo) {
   window->undo();
   panel->check_changes();
   EXPECT_EQ(panel->thumbnail(1), before);
+}
+
+TEST_F(LayerHost, DroppedFilesBecomeLayersInTheirOrder) {
+  QTemporaryDir dir;
+  LayerImage red;
+  ASSERT_TRUE(red.create(100, 10));  // wider than the canvas: cut
+  red.fill(0xFFFF0000);
+  const std::string long_name(40, 'a');
+  const QString first = dir.filePath("first.png");
+  const QString second = dir.filePath(QString::fromStdString(long_name) + ".png");
+  ASSERT_TRUE(SavePng(first.toStdString(), red, 6, true, std::nullopt));
+  ASSERT_TRUE(SavePng(second.toStdString(), red, 6, true, std::nullopt));
+  panel->add_files({first, second});
+  ASSERT_EQ(doc().layer_count(), 4);
+  EXPECT_EQ(doc().current()->name, long_name.substr(0, 31));
+  EXPECT_EQ(doc().layer_at(1)->name, "first.png");
+  EXPECT_EQ(doc().current()->image.get_pixel(63, 9), 0xFFFF0000u);
+  EXPECT_EQ(doc().current()->image.get_pixel(0, 10), kTransparent);
+  window->undo();
+  EXPECT_EQ(doc().layer_count(), 3);
 }
 
 TEST(LayerThumbnails, NeverAZeroSideAndChangesAreSeen) {
