@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QSlider>
+#include <QToolButton>
 #include <QImage>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -251,6 +256,48 @@ TEST_F(LayerHost, DroppedFilesBecomeLayersInTheirOrder) {
   EXPECT_EQ(doc().current()->image.get_pixel(0, 10), kTransparent);
   window->undo();
   EXPECT_EQ(doc().layer_count(), 3);
+}
+
+TEST_F(LayerHost, HeaderEditsTheCurrentLayer) {
+  doc().select(1);
+  panel->refresh();
+  auto* blend = panel->findChild<QComboBox*>("blend_mode");
+  ASSERT_EQ(blend->count(), 21);
+  blend->activated(5);
+  EXPECT_EQ(doc().layer_at(1)->blend_mode, 5);
+  auto* opacity = panel->findChild<QSlider*>("opacity");
+  EXPECT_EQ(opacity->minimum(), 1);
+  opacity->setValue(50);
+  EXPECT_EQ(doc().layer_at(1)->opacity, 64);
+  panel->findChild<QCheckBox*>("fill_reference")->click();
+  EXPECT_TRUE(doc().layer_at(1)->fill_reference());
+  panel->findChild<QToolButton*>("mask_3")->click();
+  EXPECT_EQ(doc().layer_at(1)->mask_mode, 3);
+  EXPECT_EQ(panel->findChild<QToolButton*>("mask_1")->toolTip(), QStringLiteral("透明色ﾏｽｸ"));
+  EXPECT_EQ(doc().layer_at(0)->blend_mode, 0);
+  EXPECT_EQ(doc().layer_at(0)->opacity, 128);
+}
+
+// Answers the file dialog with `path`.
+void answer_file_dialog(const QString& path) {
+  QTimer::singleShot(0, [=] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(path);
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+}
+
+TEST_F(LayerHost, SaveLayerAsPngWritesTheLayerWithAlpha) {
+  QTemporaryDir dir;
+  state.settings.env.save_dir = dir.path().toStdString();
+  doc().current()->image.fill(0x80FF0000);
+  const QString path = dir.filePath("layer.png");
+  answer_file_dialog(path);
+  window->run_command(42309);
+  LayerImage back;
+  ASSERT_TRUE(LoadPng(path.toStdString(), back));
+  EXPECT_EQ(back.get_pixel(1, 1), 0x80FF0000u);
 }
 
 TEST(LayerThumbnails, NeverAZeroSideAndChangesAreSeen) {
