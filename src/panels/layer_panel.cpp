@@ -95,7 +95,8 @@ void LayerView::paintEvent(QPaintEvent*) {
                    fonts_);
   if (y < height()) p.fillRect(0, y, width(), height() - y, kLayerListEmpty);
   if (drag_state_ == 2)
-    p.fillRect(0, (drag_target_ - top_row_) * kLayerRowHeight - 1, width(), 2, Qt::blue);
+    p.fillRect(0, std::max(0, (drag_target_ - top_row_) * kLayerRowHeight - 1), width(), 2,
+               Qt::blue);
 }
 
 void LayerView::mousePressEvent(QMouseEvent* event) {
@@ -402,7 +403,7 @@ void LayerPanel::check_changes() {
 
 bool LayerPanel::open_settings(int index) {
   if (!run_layer_settings_dialog(this, document(), index)) return false;
-  keys_[size_t(index)] = key_of(index);
+  if (index < int(keys_.size())) keys_[size_t(index)] = key_of(index);
   view_->update_row(index);
   refresh_header();
   refresh_canvas();
