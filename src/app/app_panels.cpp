@@ -11,6 +11,7 @@
 #include "panels/preview_panel.h"
 #include "panels/texture_panel.h"
 #include <QTimer>
+#include "panels/layer_panel.h"
 #include "panels/tool_panel.h"
 
 namespace qm {
@@ -48,6 +49,20 @@ void create_panels(MainWindow& window) {
   });
   window.add_panel(preview);
   window.add_panel(new ImageViewPanel(context));
+  auto* layers = new LayerPanel(context);
+  CanvasWidget* canvas = &window.canvas();
+  layers->set_canvas_refresh([canvas] { canvas->present_dirty(); });
+  // Strokes, fills, filters and undo all end in a canvas paint: the rows of
+  // the layers that changed follow, once per turn of the event loop.
+  QObject::connect(canvas, &CanvasWidget::painted, layers, [layers] {
+    if (layers->property("check_queued").toBool()) return;
+    layers->setProperty("check_queued", true);
+    QMetaObject::invokeMethod(layers, [layers] {
+      layers->setProperty("check_queued", false);
+      layers->check_changes();
+    }, Qt::QueuedConnection);
+  });
+  window.add_panel(layers);
 
   // Tool and draw-type keys change the model like the panel's buttons (both
   // are idempotent, so the canvas' input layer may listen as well). A draw

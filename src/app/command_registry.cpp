@@ -63,6 +63,7 @@ CommandRegistry build_command_registry() {
   register_image_commands(registry);
   register_clipboard_commands(registry);
   register_scanner_commands(registry);
+  register_layer_commands(registry);
   return registry;
 }
 

@@ -12,10 +12,6 @@ void register_pending_commands(CommandRegistry& r) {
   r.add_placeholders(cmd::kFirstSelection, cmd::kLastSelection - cmd::kFirstSelection + 1);
   // Filters through their table, and the three groups run by mode.
   register_filter_commands(r);
-  // Layer commands, forwarded to the layer window once it exists.
-  r.add_placeholders(cmd::kFirstLayer, cmd::kLastLayer - cmd::kFirstLayer + 1);
-  r.add_placeholder(cmd::kMergeVisibleKeepAlpha);
-  r.add_placeholder(cmd::kMergeVisibleToNew);
 }
 
 }  // namespace qm

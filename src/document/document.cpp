@@ -333,10 +333,18 @@ void Document::set_blend_mode(int value) {
 }
 
 void Document::set_opacity_percent(int percent, bool refresh) {
-  if (Layer* layer = current()) {
+  set_opacity_percent_at(current_index_, percent, refresh);
+}
+
+void Document::set_opacity_percent_at(int index, int percent, bool refresh) {
+  if (Layer* layer = layer_at(index)) {
     layer->opacity = uint8_t(opacity_from_percent(std::clamp(percent, 0, 100)));
     if (refresh) composite_all();
   }
+}
+
+void Document::set_layer_name(int index, const std::string& name) {
+  if (Layer* layer = layer_at(index)) layer->name = fit_layer_name(name);
 }
 
 void Document::set_visibility_all(int mode) {

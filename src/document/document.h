@@ -123,6 +123,11 @@ class Document {
   void set_mask_mode(int value);
   void set_blend_mode(int value);
   void set_opacity_percent(int percent, bool refresh = true);
+  // The same for any layer of the stack (the layer panel edits rows that are
+  // not current).
+  void set_opacity_percent_at(int index, int percent, bool refresh = true);
+  // Stored cut to the name field on a character boundary.
+  void set_layer_name(int index, const std::string& name);
   // 0 shows every layer, 1 hides every layer, 2 shows only the current one.
   void set_visibility_all(int mode);
 

@@ -64,12 +64,12 @@ TEST_F(Host, PanelsArePlacedShownToggledAndStored) {
   EXPECT_EQ(panel(kPanelControl)->pos(),
             QPoint(client.left() + client.width() - 252, client.top() + 187));
 
-  // Toggles exist for the two panels only; their check marks follow.
+  // Toggles exist for the panels that exist; their check marks follow.
   window->refresh_actions();
   EXPECT_TRUE(window->action(cmd::kFirstWindow + kPanelTool)->isEnabled());
   EXPECT_FALSE(window->action(cmd::kFirstWindow + kPanelTool)->isChecked());
   EXPECT_TRUE(window->action(cmd::kFirstWindow + kPanelControl)->isChecked());
-  EXPECT_FALSE(window->action(cmd::kFirstWindow + kPanelLayer)->isEnabled());
+  EXPECT_TRUE(window->action(cmd::kFirstWindow + kPanelLayer)->isEnabled());
   window->run_command(cmd::kFirstWindow + kPanelTool);
   EXPECT_TRUE(panel(kPanelTool)->isVisible());
   EXPECT_EQ(state.settings.env.win_view_flag, kWinTool | kWinControl);
