@@ -32,11 +32,20 @@ int next_run_edge(const uint8_t* m, int x, int end) {
 // Writes every run of marked pixels of `map` inside r through the surface.
 void write_marked(const PaintSurface& surface, const RegionMap& map, Rect r, const uint8_t* alpha,
                   uint32_t colour) {
+  // Nothing to protect and no texture: the replace write of a constant
+  // alpha is that one pixel value (density 0 writes nothing).
+  const bool plain = surface.write_mode == kWriteReplace && !surface.masks.can_protect() &&
+                     !surface.texture.bytes && surface.raster && intersect(surface.writable(), r) == r;
+  const Pixel value = (Pixel(alpha[0]) << 24) | (colour & 0xFFFFFF);
   for (int y = r.y; y < r.bottom(); ++y) {
     const uint8_t* m = map.inside.data() + size_t(y) * size_t(map.width);
+    Pixel* out = plain ? surface.raster->row(y) : nullptr;
     for (int x = next_run_edge<true>(m, r.x, r.right()); x < r.right();) {
       const int end = next_run_edge<false>(m, x, r.right());
-      write_span(surface, x, y, end - x, alpha, colour);
+      if (!plain)
+        write_span(surface, x, y, end - x, alpha, colour);
+      else if (alpha[0] != 0)
+        std::fill(out + x, out + end, value);
       x = next_run_edge<true>(m, end, r.right());
     }
   }

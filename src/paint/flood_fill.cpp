@@ -49,6 +49,9 @@ inline int unvisited_four(const uint8_t* m) {
 // The first x in [x, end) that is unvisited and in the region, or end.
 template <class Test>
 inline int next_open(const Pixel* row, const uint8_t* m, int x, int end, const Test& in_region) {
+  // Most runs and gaps are short: a few pixels one by one first.
+  for (const int stop = std::min(end, x + 4); x < stop; ++x)
+    if (!m[x] && in_region(row[x])) return x;
 #ifdef __SSE2__
   for (; x + 4 <= end; x += 4) {
     const int open = unvisited_four(m + x) & in_region.four(row + x);
@@ -63,6 +66,9 @@ inline int next_open(const Pixel* row, const uint8_t* m, int x, int end, const T
 // The first x in [x, end) that is visited or outside the region, or end.
 template <class Test>
 inline int next_closed(const Pixel* row, const uint8_t* m, int x, int end, const Test& in_region) {
+  // Most runs and gaps are short: a few pixels one by one first.
+  for (const int stop = std::min(end, x + 4); x < stop; ++x)
+    if (m[x] || !in_region(row[x])) return x;
 #ifdef __SSE2__
   for (; x + 4 <= end; x += 4) {
     const int closed = 15 & ~(unvisited_four(m + x) & in_region.four(row + x));
@@ -91,7 +97,7 @@ Rect fill_with(const LayerImage& ref, IntPoint seed, Test in_region, RegionMap& 
 
   // Extends the run through (x, y) to both sides over unvisited region
   // pixels, marks it, reports it and queues it; returns its right end.
-  auto take_run = [&](int x, int y, int dir, int px0, int px1) -> int {
+  auto take_run = [&](int x, int y, int dir, int px0, int px1) __attribute__((always_inline)) -> int {
     const Pixel* row = ref.row(y);
     uint8_t* m = mark + size_t(y) * size_t(w);
     int left = x, right = x;
