@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "compare_inputs.h"
 #include "document/document.h"
 #include "paint/fill.h"
 #include "paint/flood_fill.h"
@@ -17,53 +18,14 @@ namespace {
 
 using namespace qm;
 
-constexpr int kSide = 4000;
-constexpr int kCell = 4;  // 3 pixels of corridor and 1 of wall
-constexpr Pixel kWall = 0xFF000000;
-
-// A perfect maze from a randomised depth-first walk over the cells.
-void draw_maze(LayerImage& img) {
-  img.fill(kWall);
-  const int cells = kSide / kCell;
-  std::vector<uint8_t> seen(size_t(cells) * cells, 0);
-  std::mt19937 rng(5);
-  auto open = [&](int cx, int cy) { img.fill_rect(cx * kCell + 1, cy * kCell + 1, kCell - 1, kCell - 1, kTransparent); };
-  std::vector<std::pair<int, int>> stack{{0, 0}};
-  seen[0] = 1;
-  open(0, 0);
-  const int dirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-  while (!stack.empty()) {
-    const auto [cx, cy] = stack.back();
-    int options[4], n = 0;
-    for (int d = 0; d < 4; ++d) {
-      const int nx = cx + dirs[d][0], ny = cy + dirs[d][1];
-      if (nx >= 0 && ny >= 0 && nx < cells && ny < cells && !seen[size_t(ny) * cells + size_t(nx)]) options[n++] = d;
-    }
-    if (n == 0) {
-      stack.pop_back();
-      continue;
-    }
-    const int d = options[rng() % unsigned(n)];
-    const int nx = cx + dirs[d][0], ny = cy + dirs[d][1];
-    seen[size_t(ny) * cells + size_t(nx)] = 1;
-    open(nx, ny);
-    // The wall between the two cells.
-    const int wx = dirs[d][0] == 1 ? nx * kCell : dirs[d][0] == -1 ? cx * kCell : cx * kCell + 1;
-    const int wy = dirs[d][1] == 1 ? ny * kCell : dirs[d][1] == -1 ? cy * kCell : cy * kCell + 1;
-    if (dirs[d][0] != 0)
-      img.fill_rect(wx, wy + 1, 1, kCell - 1, kTransparent);
-    else
-      img.fill_rect(wx, wy, kCell - 1, 1, kTransparent);
-    stack.push_back({nx, ny});
-  }
-}
+constexpr int kSide = bench::kMazeSide;
 
 Document& maze_document() {
   static Document doc;
   static bool made = false;
   if (!made) {
     doc.new_canvas(kSide, kSide, true);
-    draw_maze(doc.current()->image);
+    bench::draw_maze(doc.current()->image);
     made = true;
   }
   return doc;

@@ -351,6 +351,28 @@ struct Component {
   int predictor = 0;
 };
 
+// Bit k set where z[k] (k ≥ 1) is not 0. The vector form compares eight
+// coefficients at a time and packs the results to bytes for movemask.
+template <bool kPlain>
+inline uint64_t nonzero_mask(const int16_t* z) {
+  uint64_t nz = 0;
+#if defined(__SSE2__)
+  if constexpr (!kPlain) {
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 4; ++i) {
+      const __m128i a = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(z + 16 * i)), zero);
+      const __m128i b = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(z + 16 * i + 8)), zero);
+      const uint32_t is_zero = uint32_t(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+      nz |= uint64_t(~is_zero & 0xFFFFu) << (16 * i);
+    }
+    return nz & ~uint64_t{1};
+  }
+#endif
+  for (int k = 1; k < 64; ++k) nz |= uint64_t(z[k] != 0) << k;
+  return nz;
+}
+
+template <bool kPlain>
 inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
   alignas(32) int16_t z[64];
   jpeg_detail::transform_block(samples, comp.recip, z);
@@ -365,8 +387,7 @@ inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
     if (size) w.put(uint32_t(diff < 0 ? diff - 1 : diff) & ((1u << size) - 1), size);
   }
   // AC: walk the non-zero coefficients by a bit mask.
-  uint64_t nz = 0;
-  for (int k = 1; k < 64; ++k) nz |= uint64_t(z[k] != 0) << k;
+  uint64_t nz = nonzero_mask<kPlain>(z);
   int last = 0;
   while (nz) {
     const int k = std::countr_zero(nz);
@@ -431,7 +452,10 @@ void put_headers(std::vector<uint8_t>& out, int width, int height, const JpegOpt
 
 }  // namespace
 
-bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options_in, std::vector<uint8_t>& out) {
+namespace {
+
+template <bool kPlain>
+bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::vector<uint8_t>& out) {
   if (image.empty() || image.width() > 65535 || image.height() > 65535) return false;
   JpegOptions o = options_in;
   o.quality = std::clamp(o.quality, 1, 100);
@@ -482,9 +506,9 @@ bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options_i
         load(yp, mx, 0, ybuf[0]);
         load(cbp, mx, 0, cbbuf);
         load(crp, mx, 0, crbuf);
-        encode_block(bits, yc, ybuf[0]);
-        encode_block(bits, cbc, cbbuf);
-        encode_block(bits, crc, crbuf);
+        encode_block<kPlain>(bits, yc, ybuf[0]);
+        encode_block<kPlain>(bits, cbc, cbbuf);
+        encode_block<kPlain>(bits, crc, crbuf);
         continue;
       }
       // Four Y blocks in the order (0,0), (8,0), (0,8), (8,8), then Cb and
@@ -503,15 +527,25 @@ bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options_i
           crbuf[8 * r + c] = float(sr / 4);
         }
       }
-      for (int k = 0; k < 4; ++k) encode_block(bits, yc, ybuf[k]);
-      encode_block(bits, cbc, cbbuf);
-      encode_block(bits, crc, crbuf);
+      for (int k = 0; k < 4; ++k) encode_block<kPlain>(bits, yc, ybuf[k]);
+      encode_block<kPlain>(bits, cbc, cbbuf);
+      encode_block<kPlain>(bits, crc, crbuf);
     }
   }
   bits.finish();
   out.push_back(0xFF);
   out.push_back(0xD9);
   return true;
+}
+
+}  // namespace
+
+bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options, std::vector<uint8_t>& out) {
+  return encode_with<false>(image, options, out);
+}
+
+bool jpeg_detail::encode_jpeg_plain(const LayerImage& image, const JpegOptions& options, std::vector<uint8_t>& out) {
+  return encode_with<true>(image, options, out);
 }
 
 bool EncodeJpeg(const std::string& path, const LayerImage& image, int quality, bool subsample, int density) {
