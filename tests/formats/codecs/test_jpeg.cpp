@@ -83,7 +83,7 @@ TEST(JpegEncode, FastTransformIsBitIdenticalToThePlainReference) {
 // stuffing), odd sizes, both subsamplings, low to top quality.
 TEST(JpegEncode, OutputBytesEqualThePlainEncoder) {
   std::mt19937 rng(8);
-  for (const auto [w, h] : {std::pair{37, 21}, std::pair{128, 96}, std::pair{301, 143}}) {
+  for (const auto& [w, h] : {std::pair{37, 21}, std::pair{128, 96}, std::pair{301, 143}}) {
     LayerImage img;
     ASSERT_TRUE(img.create(w, h));
     test::fill_photo(img, uint32_t(w));
