@@ -73,6 +73,9 @@ TEST(JpegEncode, FastTransformIsBitIdenticalToThePlainReference) {
         jpeg_detail::transform_block(s, recip.data(), fast);
         reference_transform(s, recip.data(), slow);
         for (int k = 0; k < 64; ++k) ASSERT_EQ(fast[k], slow[k]) << "q " << quality << " block " << block << " k " << k;
+        alignas(32) int16_t natural[64];
+        jpeg_detail::transform_block_natural(s, recip.data(), natural);
+        for (int k = 0; k < 64; ++k) ASSERT_EQ(natural[jpeg_detail::kZigzag[k]], slow[k]) << k;
       }
     }
   }
