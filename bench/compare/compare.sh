@@ -3,7 +3,8 @@
 # prints one line per row: our figure, the peer's, and ours ÷ peer's.
 # Not part of `make test`. Usage: bench/compare/compare.sh [build-dir]
 # Figures are single-threaded; JPEG is wall time on both sides (the peer's
-# tool reports only that), the rest process CPU time.
+# tool reports only that), saving and loading wall time, the rest CPU time.
+# Rows without a figure have no program here yet (they print —).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -84,10 +85,10 @@ def row(work, ours, theirs, peer_name):
     ratio = f"{ours / theirs:.2f}×" if ours and theirs else "—"
     print(f"{work:<44} ours {fmt(ours):>9}   {peer_name:<26} {fmt(theirs):>9}   ratio {ratio}")
 row("First painted frame, 10-layer .qmd", None, None, "—")
-row("Native save, 10 layers (640 MB)", bench("formats.json", "BM_formats_native_save"), None, "—")
-row("Native load, 10 layers", bench("formats.json", "BM_formats_native_load"), None, "—")
-row("PSD save, 10 layers", bench("psd.json", "BM_psd_save_4000x10"), None, "—")
-row("PSD load, 10 layers", bench("psd.json", "BM_psd_load_4000x10"), None, "—")
+row("Native save, 10 layers (640 MB, wall)", bench("formats.json", "BM_formats_native_save", True), None, "—")
+row("Native load, 10 layers (wall)", bench("formats.json", "BM_formats_native_load", True), None, "—")
+row("PSD save, 10 layers (wall)", bench("psd.json", "BM_psd_save_4000x10", True), None, "—")
+row("PSD load, 10 layers (wall)", bench("psd.json", "BM_psd_load_4000x10", True), None, "—")
 row("JPEG q90 encode 4:4:4 (wall)", bench("codecs.json", "BM_codecs_jpeg_encode_q90_444", True), peer("tj444"), "libjpeg-turbo tjbench")
 row("JPEG q90 encode 4:2:0 (wall)", bench("codecs.json", "BM_codecs_jpeg_encode_q90_420", True), peer("tj420"), "libjpeg-turbo tjbench")
 row(f"Brush dabs, size 20, {int(peer('mp_dabs', 1) or 0):,} positions", bench("paint.json", "BM_paint_brush_dabs_path_4000"), peer("mp_dabs"), "libmypaint draw_dab")
