@@ -1,6 +1,7 @@
 #include "paint/dab_raster.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -135,6 +136,17 @@ void alpha_row(const uint16_t* row_sum, const ColumnCells& cols, int w, int shif
   }
 }
 
+// What a column layout is made from.
+struct ColumnKey {
+  int unit = 0, size = 0, scale = 0, offset = 0, w = 0;
+  friend bool operator==(const ColumnKey&, const ColumnKey&) = default;
+};
+struct CachedColumns {
+  ColumnKey key;  // unit 0: empty
+  ColumnCells cols;
+  bool any_cells = false;  // some column reads a cell
+};
+
 using AlphaRowFn = void (*)(const uint16_t*, const ColumnCells&, int, int, uint32_t, uint8_t*);
 
 template <int K>
@@ -170,29 +182,41 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
                uint8_t* out) {
   if (area.empty()) return;
   thread_local std::vector<CellCount> cells;
-  thread_local ColumnCells cols;
-  // The columns' cells, then laid out at a fixed width.
-  thread_local std::vector<int> starts;
-  starts.resize(size_t(area.w) + 1);
-  cells.clear();
-  int width = 0;
-  for (int j = 0; j < area.w; ++j) {
-    starts[size_t(j)] = int(cells.size());
-    count_cells(g, sub_range(g, area.x + j, g.left), cells);
-    width = std::max(width, int(cells.size()) - starts[size_t(j)]);
-  }
-  starts[size_t(area.w)] = int(cells.size());
-  const int k = padded_width(width);
-  cols.width = k;
-  cols.cell.assign(size_t(area.w) * size_t(k), 0);
-  cols.count.assign(size_t(area.w) * size_t(k), 0);
-  for (int j = 0; j < area.w; ++j) {
-    const int s = starts[size_t(j)], e = starts[size_t(j) + 1];
-    for (int t = 0; t < e - s; ++t) {
-      cols.cell[size_t(j) * size_t(k) + size_t(t)] = cells[size_t(s + t)].cell;
-      cols.count[size_t(j) * size_t(k) + size_t(t)] = cells[size_t(s + t)].count;
+  // The column layout depends only on the grid and the sub-sample offset of
+  // the area's first column: successive dabs of one size reuse it (a few
+  // sub-pixel phases, one slot each).
+  thread_local std::array<CachedColumns, 16> cache;
+  const ColumnKey key{g.unit, g.size, g.scale, area.x * g.unit - g.left, area.w};
+  CachedColumns& slot = cache[size_t(key.offset & 15)];
+  if (!(slot.key == key)) {
+    ColumnCells& cols = slot.cols;
+    // The columns' cells, then laid out at a fixed width.
+    thread_local std::vector<int> starts;
+    starts.resize(size_t(area.w) + 1);
+    cells.clear();
+    int width = 0;
+    for (int j = 0; j < area.w; ++j) {
+      starts[size_t(j)] = int(cells.size());
+      count_cells(g, sub_range(g, area.x + j, g.left), cells);
+      width = std::max(width, int(cells.size()) - starts[size_t(j)]);
     }
+    starts[size_t(area.w)] = int(cells.size());
+    const int kw = padded_width(width);
+    cols.width = kw;
+    cols.cell.assign(size_t(area.w) * size_t(kw), 0);
+    cols.count.assign(size_t(area.w) * size_t(kw), 0);
+    for (int j = 0; j < area.w; ++j) {
+      const int s = starts[size_t(j)], e = starts[size_t(j) + 1];
+      for (int t = 0; t < e - s; ++t) {
+        cols.cell[size_t(j) * size_t(kw) + size_t(t)] = cells[size_t(s + t)].cell;
+        cols.count[size_t(j) * size_t(kw) + size_t(t)] = cells[size_t(s + t)].count;
+      }
+    }
+    slot.any_cells = width > 0;
+    slot.key = key;
   }
+  const ColumnCells& cols = slot.cols;
+  const int k = cols.width;
   const AlphaRowFn row_fn = pick_alpha_row(k, coverage_alpha);
   const int shift = g.unit == 16 ? 8 : 6;
 
@@ -202,7 +226,7 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
   for (int i = 0; i < area.h; ++i, out += area.w) {
     rows.clear();
     count_cells(g, sub_range(g, area.y + i, g.top), rows);
-    if (rows.empty() || width == 0) {
+    if (rows.empty() || !slot.any_cells) {
       std::fill(out, out + area.w, uint8_t{0});
       continue;
     }
