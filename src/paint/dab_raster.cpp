@@ -147,6 +147,13 @@ struct CachedColumns {
   bool any_cells = false;  // some column reads a cell
 };
 
+// The rows' cells of an area: row i's run from starts[i] to starts[i + 1].
+struct CachedRows {
+  ColumnKey key;  // the same parts, for rows (w: the area's height)
+  std::vector<CellCount> cells;
+  std::vector<uint32_t> starts;
+};
+
 using AlphaRowFn = void (*)(const uint16_t*, const ColumnCells&, int, int, uint32_t, uint8_t*);
 
 template <int K>
@@ -222,11 +229,24 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
 
   U16x8 folded[kFoldVectors];
   const uint16_t* row_sum = reinterpret_cast<const uint16_t*>(folded);
-  std::vector<CellCount>& rows = cells;
+  // The rows' cells likewise, all rows of the area in one list.
+  thread_local std::array<CachedRows, 16> row_cache;
+  const ColumnKey row_key{g.unit, g.size, g.scale, area.y * g.unit - g.top, area.h};
+  CachedRows& row_slot = row_cache[size_t(row_key.offset & 15)];
+  if (!(row_slot.key == row_key)) {
+    row_slot.cells.clear();
+    row_slot.starts.resize(size_t(area.h) + 1);
+    for (int i = 0; i < area.h; ++i) {
+      row_slot.starts[size_t(i)] = uint32_t(row_slot.cells.size());
+      count_cells(g, sub_range(g, area.y + i, g.top), row_slot.cells);
+    }
+    row_slot.starts[size_t(area.h)] = uint32_t(row_slot.cells.size());
+    row_slot.key = row_key;
+  }
   for (int i = 0; i < area.h; ++i, out += area.w) {
-    rows.clear();
-    count_cells(g, sub_range(g, area.y + i, g.top), rows);
-    if (rows.empty() || !slot.any_cells) {
+    const CellCount* rows = row_slot.cells.data() + row_slot.starts[size_t(i)];
+    const size_t row_count = row_slot.starts[size_t(i) + 1] - row_slot.starts[size_t(i)];
+    if (row_count == 0 || !slot.any_cells) {
       std::fill(out, out + area.w, uint8_t{0});
       continue;
     }
@@ -238,7 +258,7 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
       const uint16_t n = rows[0].count;
       for (int v = 0; v < kFoldVectors; ++v) folded[v] = src[v] * n;
     }
-    for (size_t r = 1; r < rows.size(); ++r) {
+    for (size_t r = 1; r < row_count; ++r) {
       const U16x8* src = reinterpret_cast<const U16x8*>(shape.wide + rows[r].cell * kShapeStride);
       const uint16_t n = rows[r].count;
       for (int v = 0; v < kFoldVectors; ++v) folded[v] += src[v] * n;
