@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "compare_inputs.h"
 #include "document/document.h"
 #include "paint/fill.h"
 #include "paint/flood_fill.h"
@@ -17,53 +18,14 @@ namespace {
 
 using namespace qm;
 
-constexpr int kSide = 4000;
-constexpr int kCell = 4;  // 3 pixels of corridor and 1 of wall
-constexpr Pixel kWall = 0xFF000000;
-
-// A perfect maze from a randomised depth-first walk over the cells.
-void draw_maze(LayerImage& img) {
-  img.fill(kWall);
-  const int cells = kSide / kCell;
-  std::vector<uint8_t> seen(size_t(cells) * cells, 0);
-  std::mt19937 rng(5);
-  auto open = [&](int cx, int cy) { img.fill_rect(cx * kCell + 1, cy * kCell + 1, kCell - 1, kCell - 1, kTransparent); };
-  std::vector<std::pair<int, int>> stack{{0, 0}};
-  seen[0] = 1;
-  open(0, 0);
-  const int dirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-  while (!stack.empty()) {
-    const auto [cx, cy] = stack.back();
-    int options[4], n = 0;
-    for (int d = 0; d < 4; ++d) {
-      const int nx = cx + dirs[d][0], ny = cy + dirs[d][1];
-      if (nx >= 0 && ny >= 0 && nx < cells && ny < cells && !seen[size_t(ny) * cells + size_t(nx)]) options[n++] = d;
-    }
-    if (n == 0) {
-      stack.pop_back();
-      continue;
-    }
-    const int d = options[rng() % unsigned(n)];
-    const int nx = cx + dirs[d][0], ny = cy + dirs[d][1];
-    seen[size_t(ny) * cells + size_t(nx)] = 1;
-    open(nx, ny);
-    // The wall between the two cells.
-    const int wx = dirs[d][0] == 1 ? nx * kCell : dirs[d][0] == -1 ? cx * kCell : cx * kCell + 1;
-    const int wy = dirs[d][1] == 1 ? ny * kCell : dirs[d][1] == -1 ? cy * kCell : cy * kCell + 1;
-    if (dirs[d][0] != 0)
-      img.fill_rect(wx, wy + 1, 1, kCell - 1, kTransparent);
-    else
-      img.fill_rect(wx, wy, kCell - 1, 1, kTransparent);
-    stack.push_back({nx, ny});
-  }
-}
+constexpr int kSide = bench::kMazeSide;
 
 Document& maze_document() {
   static Document doc;
   static bool made = false;
   if (!made) {
     doc.new_canvas(kSide, kSide, true);
-    draw_maze(doc.current()->image);
+    bench::draw_maze(doc.current()->image);
     made = true;
   }
   return doc;
@@ -107,5 +69,34 @@ void BM_fill_tool_maze(benchmark::State& state) {
   state.counters["Mpix/s"] = benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_fill_tool_maze)->Unit(benchmark::kMillisecond);
+
+// The walk over one open region: a 4000 × 4000 disc of one value with a
+// ragged seeded edge on a noisy ground; long runs, few spans per row.
+void BM_fill_region_open(benchmark::State& state) {
+  static LayerImage img;
+  if (img.empty()) {
+    img.create(kSide, kSide);
+    std::mt19937 rng(9);
+    for (int y = 0; y < kSide; ++y) {
+      Pixel* row = img.row(y);
+      for (int x = 0; x < kSide; ++x) {
+        const double dx = x - kSide / 2.0, dy = y - kSide / 2.0;
+        const bool inside = dx * dx + dy * dy < 1900.0 * 1900.0 - double(rng() % 40000);
+        row[x] = inside ? 0xFF3060A0u : 0xFF000000u | (rng() & 0xFFFFFF);
+      }
+    }
+  }
+  RegionMap map;
+  int64_t pixels = 0;
+  for (auto _ : state) {
+    int64_t n = 0;
+    flood_fill(img, {kSide / 2, kSide / 2}, RegionTest::SameValue, map, [&](int, int, int k) { n += k; });
+    benchmark::DoNotOptimize(n);
+    pixels += n;
+  }
+  state.counters["Mpix/s"] = benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsRate);
+  state.SetItemsProcessed(pixels);
+}
+BENCHMARK(BM_fill_region_open)->Unit(benchmark::kMillisecond);
 
 }  // namespace

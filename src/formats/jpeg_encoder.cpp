@@ -178,7 +178,10 @@ inline void columns(Block& b) {
 
 namespace jpeg_detail {
 
-void transform_block(const float* samples, const float* reciprocals, int16_t* zigzag_out) {
+namespace {
+
+// The transform and quantisation into 32-bit values, natural order.
+inline void transform_quantise(const float* samples, const float* reciprocals, int32_t* q) {
   Block b;
   std::memcpy(&b, samples, sizeof b);
   // Rows first: transposed, the column transform runs along each row.
@@ -187,7 +190,6 @@ void transform_block(const float* samples, const float* reciprocals, int16_t* zi
   // Then columns: back in place, lane u holds column u of the row results.
   b = transpose(b);
   columns(b);
-  alignas(16) int32_t q[64];
   for (int i = 0; i < 16; ++i) {
     F4 recip;
     std::memcpy(&recip, reciprocals + 4 * i, sizeof recip);
@@ -206,7 +208,30 @@ void transform_block(const float* samples, const float* reciprocals, int16_t* zi
     std::memcpy(q + 4 * i, &t, sizeof t);
 #endif
   }
+}
+
+}  // namespace
+
+void transform_block(const float* samples, const float* reciprocals, int16_t* zigzag_out) {
+  alignas(16) int32_t q[64];
+  transform_quantise(samples, reciprocals, q);
   for (int k = 0; k < 64; ++k) zigzag_out[k] = int16_t(q[kZigzag[k]]);
+}
+
+void transform_block_natural(const float* samples, const float* reciprocals, int16_t* natural_out) {
+  alignas(16) int32_t q[64];
+  transform_quantise(samples, reciprocals, q);
+  // Quantised 8-bit coefficients stay far inside 16 bits, so the saturating
+  // pack is the plain narrowing.
+#if defined(__SSE2__)
+  for (int i = 0; i < 8; ++i) {
+    const __m128i lo = _mm_load_si128(reinterpret_cast<const __m128i*>(q + 8 * i));
+    const __m128i hi = _mm_load_si128(reinterpret_cast<const __m128i*>(q + 8 * i + 4));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(natural_out + 8 * i), _mm_packs_epi32(lo, hi));
+  }
+#else
+  for (int k = 0; k < 64; ++k) natural_out[k] = int16_t(q[k]);
+#endif
 }
 
 std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_table) {
@@ -351,9 +376,59 @@ struct Component {
   int predictor = 0;
 };
 
+// Bit k set where z[k] (k ≥ 1) is not 0. The vector form compares eight
+// coefficients at a time and packs the results to bytes for movemask.
+template <bool kPlain>
+inline uint64_t nonzero_mask(const int16_t* z) {
+  uint64_t nz = 0;
+#if defined(__SSE2__)
+  if constexpr (!kPlain) {
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 4; ++i) {
+      const __m128i a = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(z + 16 * i)), zero);
+      const __m128i b = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(z + 16 * i + 8)), zero);
+      const uint32_t is_zero = uint32_t(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+      nz |= uint64_t(~is_zero & 0xFFFFu) << (16 * i);
+    }
+    return nz & ~uint64_t{1};
+  }
+#endif
+  for (int k = 1; k < 64; ++k) nz |= uint64_t(z[k] != 0) << k;
+  return nz;
+}
+
+// A mask over natural positions moved to zigzag positions, a byte at a time.
+uint64_t zigzag_mask(uint64_t natural) {
+  static const auto table = [] {
+    std::array<std::array<uint64_t, 256>, 8> t{};
+    uint8_t position[64];
+    for (int k = 0; k < 64; ++k) position[kZigzag[k]] = uint8_t(k);
+    for (int byte = 0; byte < 8; ++byte)
+      for (int v = 0; v < 256; ++v)
+        for (int bit = 0; bit < 8; ++bit)
+          if (v >> bit & 1) t[size_t(byte)][size_t(v)] |= uint64_t{1} << position[8 * byte + bit];
+    return t;
+  }();
+  uint64_t out = 0;
+  for (int byte = 0; byte < 8; ++byte) out |= table[size_t(byte)][(natural >> (8 * byte)) & 0xFF];
+  return out;
+}
+
+// The plain path reorders all 64 coefficients to zigzag order and scans them
+// one by one; the fast one keeps them in natural order, finds the non-zero
+// ones eight at a time and reads only those through the zigzag table.
+template <bool kPlain>
 inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
   alignas(32) int16_t z[64];
-  jpeg_detail::transform_block(samples, comp.recip, z);
+  uint64_t nz;
+  if constexpr (kPlain) {
+    jpeg_detail::transform_block(samples, comp.recip, z);
+    nz = nonzero_mask<true>(z);
+  } else {
+    jpeg_detail::transform_block_natural(samples, comp.recip, z);
+    nz = zigzag_mask(nonzero_mask<false>(z));
+  }
+  const auto coefficient = [&](int k) { return kPlain ? int(z[k]) : int(z[kZigzag[k]]); };
   w.reserve_block();
   // DC: the difference from the previous block of the component.
   const int diff = z[0] - comp.predictor;
@@ -365,8 +440,6 @@ inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
     if (size) w.put(uint32_t(diff < 0 ? diff - 1 : diff) & ((1u << size) - 1), size);
   }
   // AC: walk the non-zero coefficients by a bit mask.
-  uint64_t nz = 0;
-  for (int k = 1; k < 64; ++k) nz |= uint64_t(z[k] != 0) << k;
   int last = 0;
   while (nz) {
     const int k = std::countr_zero(nz);
@@ -376,7 +449,7 @@ inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
       w.put(comp.ac->code[0xF0], comp.ac->length[0xF0]);
       run -= 16;
     }
-    const int v = z[k];
+    const int v = coefficient(k);
     const uint32_t mag = uint32_t(v < 0 ? -v : v);
     const int size = std::bit_width(mag);
     const int symbol = run << 4 | size;
@@ -431,7 +504,10 @@ void put_headers(std::vector<uint8_t>& out, int width, int height, const JpegOpt
 
 }  // namespace
 
-bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options_in, std::vector<uint8_t>& out) {
+namespace {
+
+template <bool kPlain>
+bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::vector<uint8_t>& out) {
   if (image.empty() || image.width() > 65535 || image.height() > 65535) return false;
   JpegOptions o = options_in;
   o.quality = std::clamp(o.quality, 1, 100);
@@ -482,9 +558,9 @@ bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options_i
         load(yp, mx, 0, ybuf[0]);
         load(cbp, mx, 0, cbbuf);
         load(crp, mx, 0, crbuf);
-        encode_block(bits, yc, ybuf[0]);
-        encode_block(bits, cbc, cbbuf);
-        encode_block(bits, crc, crbuf);
+        encode_block<kPlain>(bits, yc, ybuf[0]);
+        encode_block<kPlain>(bits, cbc, cbbuf);
+        encode_block<kPlain>(bits, crc, crbuf);
         continue;
       }
       // Four Y blocks in the order (0,0), (8,0), (0,8), (8,8), then Cb and
@@ -503,15 +579,25 @@ bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options_i
           crbuf[8 * r + c] = float(sr / 4);
         }
       }
-      for (int k = 0; k < 4; ++k) encode_block(bits, yc, ybuf[k]);
-      encode_block(bits, cbc, cbbuf);
-      encode_block(bits, crc, crbuf);
+      for (int k = 0; k < 4; ++k) encode_block<kPlain>(bits, yc, ybuf[k]);
+      encode_block<kPlain>(bits, cbc, cbbuf);
+      encode_block<kPlain>(bits, crc, crbuf);
     }
   }
   bits.finish();
   out.push_back(0xFF);
   out.push_back(0xD9);
   return true;
+}
+
+}  // namespace
+
+bool encode_jpeg_to_memory(const LayerImage& image, const JpegOptions& options, std::vector<uint8_t>& out) {
+  return encode_with<false>(image, options, out);
+}
+
+bool jpeg_detail::encode_jpeg_plain(const LayerImage& image, const JpegOptions& options, std::vector<uint8_t>& out) {
+  return encode_with<true>(image, options, out);
 }
 
 bool EncodeJpeg(const std::string& path, const LayerImage& image, int quality, bool subsample, int density) {

@@ -43,8 +43,13 @@ namespace jpeg_detail {
 // with the transform's scale folded in, natural order. Exposed so a test can
 // hold it against a plain reference.
 void transform_block(const float* samples, const float* reciprocals, int16_t* zigzag_out);
+// The same coefficients left in natural order.
+void transform_block_natural(const float* samples, const float* reciprocals, int16_t* natural_out);
 // The reciprocals for a quantisation table given in zigzag order.
 std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_table);
+// The whole encoder with the entropy coder's plain scalar loops in place of
+// its vector ones; kept so a test can hold the output bytes against it.
+bool encode_jpeg_plain(const LayerImage& image, const JpegOptions& options, std::vector<uint8_t>& out);
 extern const uint8_t kZigzag[64];  // natural index of each zigzag position
 // Y − 128, Cb and Cr of `n` pixels in integer arithmetic with arithmetic
 // right shifts: Y = ((77 R + 150 G + 29 B) >> 8) − 128,

@@ -1,6 +1,7 @@
 #include "paint/dab_raster.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -135,6 +136,24 @@ void alpha_row(const uint16_t* row_sum, const ColumnCells& cols, int w, int shif
   }
 }
 
+// What a column layout is made from.
+struct ColumnKey {
+  int unit = 0, size = 0, scale = 0, offset = 0, w = 0;
+  friend bool operator==(const ColumnKey&, const ColumnKey&) = default;
+};
+struct CachedColumns {
+  ColumnKey key;  // unit 0: empty
+  ColumnCells cols;
+  bool any_cells = false;  // some column reads a cell
+};
+
+// The rows' cells of an area: row i's run from starts[i] to starts[i + 1].
+struct CachedRows {
+  ColumnKey key;  // the same parts, for rows (w: the area's height)
+  std::vector<CellCount> cells;
+  std::vector<uint32_t> starts;
+};
+
 using AlphaRowFn = void (*)(const uint16_t*, const ColumnCells&, int, int, uint32_t, uint8_t*);
 
 template <int K>
@@ -170,39 +189,64 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
                uint8_t* out) {
   if (area.empty()) return;
   thread_local std::vector<CellCount> cells;
-  thread_local ColumnCells cols;
-  // The columns' cells, then laid out at a fixed width.
-  thread_local std::vector<int> starts;
-  starts.resize(size_t(area.w) + 1);
-  cells.clear();
-  int width = 0;
-  for (int j = 0; j < area.w; ++j) {
-    starts[size_t(j)] = int(cells.size());
-    count_cells(g, sub_range(g, area.x + j, g.left), cells);
-    width = std::max(width, int(cells.size()) - starts[size_t(j)]);
-  }
-  starts[size_t(area.w)] = int(cells.size());
-  const int k = padded_width(width);
-  cols.width = k;
-  cols.cell.assign(size_t(area.w) * size_t(k), 0);
-  cols.count.assign(size_t(area.w) * size_t(k), 0);
-  for (int j = 0; j < area.w; ++j) {
-    const int s = starts[size_t(j)], e = starts[size_t(j) + 1];
-    for (int t = 0; t < e - s; ++t) {
-      cols.cell[size_t(j) * size_t(k) + size_t(t)] = cells[size_t(s + t)].cell;
-      cols.count[size_t(j) * size_t(k) + size_t(t)] = cells[size_t(s + t)].count;
+  // The column layout depends only on the grid and the sub-sample offset of
+  // the area's first column: successive dabs of one size reuse it (a few
+  // sub-pixel phases, one slot each).
+  thread_local std::array<CachedColumns, 16> cache;
+  const ColumnKey key{g.unit, g.size, g.scale, area.x * g.unit - g.left, area.w};
+  CachedColumns& slot = cache[size_t(key.offset & 15)];
+  if (!(slot.key == key)) {
+    ColumnCells& cols = slot.cols;
+    // The columns' cells, then laid out at a fixed width.
+    thread_local std::vector<int> starts;
+    starts.resize(size_t(area.w) + 1);
+    cells.clear();
+    int width = 0;
+    for (int j = 0; j < area.w; ++j) {
+      starts[size_t(j)] = int(cells.size());
+      count_cells(g, sub_range(g, area.x + j, g.left), cells);
+      width = std::max(width, int(cells.size()) - starts[size_t(j)]);
     }
+    starts[size_t(area.w)] = int(cells.size());
+    const int kw = padded_width(width);
+    cols.width = kw;
+    cols.cell.assign(size_t(area.w) * size_t(kw), 0);
+    cols.count.assign(size_t(area.w) * size_t(kw), 0);
+    for (int j = 0; j < area.w; ++j) {
+      const int s = starts[size_t(j)], e = starts[size_t(j) + 1];
+      for (int t = 0; t < e - s; ++t) {
+        cols.cell[size_t(j) * size_t(kw) + size_t(t)] = cells[size_t(s + t)].cell;
+        cols.count[size_t(j) * size_t(kw) + size_t(t)] = cells[size_t(s + t)].count;
+      }
+    }
+    slot.any_cells = width > 0;
+    slot.key = key;
   }
+  const ColumnCells& cols = slot.cols;
+  const int k = cols.width;
   const AlphaRowFn row_fn = pick_alpha_row(k, coverage_alpha);
   const int shift = g.unit == 16 ? 8 : 6;
 
   U16x8 folded[kFoldVectors];
   const uint16_t* row_sum = reinterpret_cast<const uint16_t*>(folded);
-  std::vector<CellCount>& rows = cells;
+  // The rows' cells likewise, all rows of the area in one list.
+  thread_local std::array<CachedRows, 16> row_cache;
+  const ColumnKey row_key{g.unit, g.size, g.scale, area.y * g.unit - g.top, area.h};
+  CachedRows& row_slot = row_cache[size_t(row_key.offset & 15)];
+  if (!(row_slot.key == row_key)) {
+    row_slot.cells.clear();
+    row_slot.starts.resize(size_t(area.h) + 1);
+    for (int i = 0; i < area.h; ++i) {
+      row_slot.starts[size_t(i)] = uint32_t(row_slot.cells.size());
+      count_cells(g, sub_range(g, area.y + i, g.top), row_slot.cells);
+    }
+    row_slot.starts[size_t(area.h)] = uint32_t(row_slot.cells.size());
+    row_slot.key = row_key;
+  }
   for (int i = 0; i < area.h; ++i, out += area.w) {
-    rows.clear();
-    count_cells(g, sub_range(g, area.y + i, g.top), rows);
-    if (rows.empty() || width == 0) {
+    const CellCount* rows = row_slot.cells.data() + row_slot.starts[size_t(i)];
+    const size_t row_count = row_slot.starts[size_t(i) + 1] - row_slot.starts[size_t(i)];
+    if (row_count == 0 || !slot.any_cells) {
       std::fill(out, out + area.w, uint8_t{0});
       continue;
     }
@@ -214,7 +258,7 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
       const uint16_t n = rows[0].count;
       for (int v = 0; v < kFoldVectors; ++v) folded[v] = src[v] * n;
     }
-    for (size_t r = 1; r < rows.size(); ++r) {
+    for (size_t r = 1; r < row_count; ++r) {
       const U16x8* src = reinterpret_cast<const U16x8*>(shape.wide + rows[r].cell * kShapeStride);
       const uint16_t n = rows[r].count;
       for (int v = 0; v < kFoldVectors; ++v) folded[v] += src[v] * n;

@@ -1,6 +1,7 @@
 #include "paint/fill.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "paint/combine.h"
@@ -11,20 +12,41 @@
 namespace qm {
 namespace {
 
+// The first x in [x, end) where m[x] is (or, with kMarked false, is not)
+// non-zero; eight bytes at a time where the row allows.
+template <bool kMarked>
+int next_run_edge(const uint8_t* m, int x, int end) {
+  for (; x + 8 <= end; x += 8) {
+    uint64_t word;
+    std::memcpy(&word, m + x, 8);
+    // Looking for a marked byte: any non-zero; for an unmarked one: any zero byte.
+    const bool edge = kMarked ? word != 0
+                              : ((word - 0x0101010101010101u) & ~word & 0x8080808080808080u) != 0;
+    if (edge) break;
+  }
+  for (; x < end; ++x)
+    if ((m[x] != 0) == kMarked) return x;
+  return end;
+}
+
 // Writes every run of marked pixels of `map` inside r through the surface.
 void write_marked(const PaintSurface& surface, const RegionMap& map, Rect r, const uint8_t* alpha,
                   uint32_t colour) {
+  // Nothing to protect and no texture: the replace write of a constant
+  // alpha is that one pixel value (density 0 writes nothing).
+  const bool plain = surface.write_mode == kWriteReplace && !surface.masks.can_protect() &&
+                     !surface.texture.bytes && surface.raster && intersect(surface.writable(), r) == r;
+  const Pixel value = (Pixel(alpha[0]) << 24) | (colour & 0xFFFFFF);
   for (int y = r.y; y < r.bottom(); ++y) {
     const uint8_t* m = map.inside.data() + size_t(y) * size_t(map.width);
-    for (int x = r.x; x < r.right();) {
-      if (!m[x]) {
-        ++x;
-        continue;
-      }
-      int end = x;
-      while (end < r.right() && m[end]) ++end;
-      write_span(surface, x, y, end - x, alpha, colour);
-      x = end;
+    Pixel* out = plain ? surface.raster->row(y) : nullptr;
+    for (int x = next_run_edge<true>(m, r.x, r.right()); x < r.right();) {
+      const int end = next_run_edge<false>(m, x, r.right());
+      if (!plain)
+        write_span(surface, x, y, end - x, alpha, colour);
+      else if (alpha[0] != 0)
+        std::fill(out + x, out + end, value);
+      x = next_run_edge<true>(m, end, r.right());
     }
   }
 }
@@ -81,8 +103,7 @@ FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, co
   const bool opaque_area = options.erase && options.opaque_area;
   const bool automatic = !options.erase && options.automatic && alpha_of(seed) == 0;
 
-  if (!backup.copy_from(layer->image)) return result;
-  stroke.fill(kTransparent);
+  if (backup.width() != canvas.w || backup.height() != canvas.h) return result;
   const BrushState state = make_brush_state(settings, layer->mask_mode);
   PaintSurface surface;
   surface.raster = &stroke;
@@ -96,11 +117,16 @@ FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, co
   const RegionTest test = opaque_area ? RegionTest::Opaque : RegionTest::SameValue;
   // The region is walked first and written row by row afterwards: the writes
   // then run through memory in order, in runs as long as the rows allow.
+  // The walk reads only the reference, so the backup and the stroke buffer
+  // are prepared over the region's bounding rectangle alone: every later
+  // pass (writes, undo step, combine) stays inside it.
   Rect rect = flood_fill(*reference, at, test, map, {});
   if (automatic) rect = take_boundary_fringe(*reference, map, rect);
+  if (rect.empty()) return result;
+  backup.blit_from(rect.x, rect.y, rect.w, rect.h, layer->image, rect.x, rect.y);
+  stroke.fill_rect(rect.x, rect.y, rect.w, rect.h, kTransparent);
   write_marked(surface, map, rect, alpha.data(), colour);
   if (automatic) lay_fringe_over(stroke, backup, map, rect);
-  if (rect.empty()) return result;
 
   result.recorded = doc.pixel_recorder().record_rect(doc, rect);
   if (automatic)

@@ -133,6 +133,71 @@ TEST(Fill, LargeLatticeEqualsNaiveFlood) {
     ASSERT_EQ(img.pixels()[i], want[i] ? 0xFFFF0000 : before[i]) << i;
 }
 
+// The tool prepares its work rasters over the region's box only: stale
+// stroke-buffer and backup content elsewhere, left by an earlier fill of a
+// different region, must not leak into the layer, and the step covers the box.
+TEST(Fill, SmallRegionAfterAnotherFillTouchesOnlyItsBox) {
+  Document doc;
+  test::make_doc(doc, 40, 30);
+  CountingRecorder rec;
+  doc.set_undo_recorder(&rec);
+  LayerImage& img = doc.current()->image;
+  std::mt19937 rng(3);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) img.row(y)[x] = 0x80000000u | (rng() & 0x00FFFFFF) | 0x01000000u;
+  img.fill_rect(10, 8, 7, 5, 0x40102030);  // a box of one value among noise
+  img.fill_rect(30, 20, 5, 5, 0x00000000);
+  RegionMap map;
+  ASSERT_FALSE(fill_at(doc, fill_brush(0x00FF00, 0x80), {31, 21}, plain(), map).changed.empty());
+  doc.stroke_buffer().fill(0xFFABCDEF);  // as another tool could leave them
+  doc.backup().fill(0xFF123456);
+  std::vector<Pixel> before(img.pixels(), img.pixels() + img.pixel_count());
+  const FillResult r = fill_at(doc, fill_brush(0xFF0000, 0xC0), {12, 9}, plain(), map);
+  EXPECT_EQ(r.changed, (Rect{10, 8, 7, 5}));
+  EXPECT_EQ(rec.last, r.changed);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const Pixel was = before[size_t(y) * 40 + size_t(x)];
+      const Pixel want = r.changed.contains(x, y) ? combine_over(0xC0FF0000, was, false) : was;
+      ASSERT_EQ(img.row(y)[x], want) << x << "," << y;
+    }
+}
+
+// The opaque-area test four pixels at a time: alpha 0 with any colour bits
+// is outside, every other alpha inside, whatever the run's alignment.
+TEST(Fill, OpaqueRegionEqualsNaiveFlood) {
+  const int w = 203, h = 61;
+  LayerImage img;
+  ASSERT_TRUE(img.create(w, h));
+  std::mt19937 rng(11);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const bool hole = (rng() % 100) < 35;
+      img.row(y)[x] = hole ? (rng() & 0x00FFFFFF) : ((1 + rng() % 255) << 24) | (rng() & 0xFFFFFF);
+    }
+  img.row(5)[7] = 0xFF000000;
+  std::vector<uint8_t> want(img.pixel_count(), 0);
+  std::vector<std::pair<int, int>> todo{{7, 5}};
+  while (!todo.empty()) {
+    auto [x, y] = todo.back();
+    todo.pop_back();
+    if (x < 0 || y < 0 || x >= w || y >= h) continue;
+    const size_t i = size_t(y) * size_t(w) + size_t(x);
+    if (want[i] || alpha_of(img.row(y)[x]) == 0) continue;
+    want[i] = 1;
+    todo.insert(todo.end(), {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}});
+  }
+  RegionMap map;
+  int64_t spans_px = 0, count = 0;
+  flood_fill(img, {7, 5}, RegionTest::Opaque, map, [&](int, int, int n) { spans_px += n; });
+  for (size_t i = 0; i < want.size(); ++i) {
+    ASSERT_EQ(map.inside[i] != 0, want[i] != 0) << i;
+    count += want[i];
+  }
+  EXPECT_GT(count, 100);
+  EXPECT_EQ(spans_px, count);
+}
+
 TEST(Fill, EndsWhenEveryWriteIsMaskedOrEmpty) {
   Document doc;
   test::make_doc(doc, 64, 64);

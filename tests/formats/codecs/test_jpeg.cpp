@@ -6,6 +6,7 @@
 
 #include "../magick_reference.h"
 #include "codec_test_util.h"
+#include "photo_image.h"
 #include "formats/jpeg_decoder.h"
 #include "formats/jpeg_encoder.h"
 #include "formats/load_picture.h"
@@ -74,8 +75,33 @@ TEST(JpegEncode, FastTransformIsBitIdenticalToThePlainReference) {
         jpeg_detail::transform_block(s, recip.data(), fast);
         reference_transform(s, recip.data(), slow);
         for (int k = 0; k < 64; ++k) ASSERT_EQ(fast[k], slow[k]) << "q " << quality << " block " << block << " k " << k;
+        alignas(32) int16_t natural[64];
+        jpeg_detail::transform_block_natural(s, recip.data(), natural);
+        for (int k = 0; k < 64; ++k) ASSERT_EQ(natural[jpeg_detail::kZigzag[k]], slow[k]) << k;
       }
     }
+  }
+}
+
+// The whole stream against the encoder's plain scalar entropy loops: photo
+// content, noise (long non-zero runs), flat areas (long zero runs and 0xFF
+// stuffing), odd sizes, both subsamplings, low to top quality.
+TEST(JpegEncode, OutputBytesEqualThePlainEncoder) {
+  std::mt19937 rng(8);
+  for (const auto& [w, h] : {std::pair{37, 21}, std::pair{128, 96}, std::pair{301, 143}}) {
+    LayerImage img;
+    ASSERT_TRUE(img.create(w, h));
+    test::fill_photo(img, uint32_t(w));
+    for (int y = 0; y < h / 3; ++y)
+      for (int x = 0; x < w; ++x) img.row(y)[x] = 0xFF000000u | (rng() & 0xFFFFFF);
+    img.fill_rect(0, h / 2, w / 2, h / 4, 0xFFFFFFFF);
+    for (const int quality : {5, 50, 90, 100})
+      for (const bool sub : {false, true}) {
+        std::vector<uint8_t> fast, plain;
+        ASSERT_TRUE(encode_jpeg_to_memory(img, {quality, sub, 96}, fast));
+        ASSERT_TRUE(jpeg_detail::encode_jpeg_plain(img, {quality, sub, 96}, plain));
+        ASSERT_EQ(fast, plain) << w << "x" << h << " q" << quality << " sub " << sub;
+      }
   }
 }
 

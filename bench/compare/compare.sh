@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Runs each peer's workload beside ours on the same inputs, in one run, and
+# prints one line per row: our figure, the peer's, and ours ÷ peer's.
+# Not part of `make test`. Usage: bench/compare/compare.sh [build-dir]
+# Figures are single-threaded; JPEG is wall time on both sides (the peer's
+# tool reports only that), saving and loading wall time, the rest CPU time.
+# Rows without a figure have no program here yet (they print —).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=${1:-$root/build}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The peers, from Debian packages.
+peers=(libjpeg-turbo-progs libvips-tools python3-opencv libmypaint-dev gcc pkg-config)
+missing=()
+for p in "${peers[@]}"; do
+  [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)" = "install ok installed" ] || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi
+
+cmake --build "$build" --target make_compare_inputs bench_codecs bench_paint bench_fill bench_formats bench_psd \
+  bench_composite >&2
+gcc -O2 -o "$work/mypaint_driver" "$here/mypaint_driver.c" $(pkg-config --cflags --libs libmypaint) -lm
+"$build/bench/make_compare_inputs" "$work"
+
+export OMP_NUM_THREADS=1
+ours() {  # program filter [repetitions] → JSON of its benchmarks (medians)
+  "$build/bench/$1" --benchmark_filter="$2" --benchmark_repetitions="${3:-3}" \
+    --benchmark_format=json 2>/dev/null
+}
+ours bench_codecs 'jpeg_encode' >"$work/codecs.json"
+ours bench_paint 'path_4000|stroke_4000' >"$work/paint.json"
+ours bench_fill 'tool_maze' >"$work/fill.json"
+ours bench_formats 'native_' 1 >"$work/formats.json"
+ours bench_psd 'psd_(save|load)_4000x10' 1 >"$work/psd.json"
+ours bench_composite 'flatten_4000|normal_4000$' >"$work/composite.json"
+
+# Peers.
+tj() {  # subsampling → seconds per 4000² encode (from megapixels/s)
+  tjbench "$work/photo.ppm" 90 -rgb -subsamp "$1" -componly -benchtime 2 -warmup 0.5 -quiet -nowrite 2>/dev/null |
+    awk -v s="$1" '$3 ~ /4:/ {print 16.0 / $7}'
+}
+tj 444 >"$work/tj444"
+tj 420 >"$work/tj420"
+"$work/mypaint_driver" dabs "$work/dabs.txt" >"$work/mp_dabs"
+"$work/mypaint_driver" stroke "$work/events.txt" >"$work/mp_stroke"
+/usr/bin/python3 - "$work/maze.ppm" >"$work/cv_fill" <<'PY'
+import statistics, sys, time
+import cv2
+cv2.setNumThreads(1)
+img = cv2.imread(sys.argv[1], cv2.IMREAD_COLOR)
+times = []
+for i in range(5):
+    colour = (0, 0, 255) if i % 2 == 0 else (255, 0, 0)  # each pass refills the last one's region
+    t = time.process_time()
+    cv2.floodFill(img, None, (1, 1), colour, flags=4)
+    times.append(time.process_time() - t)
+print(statistics.median(times))
+PY
+
+python3 - "$work" <<'PY'
+import json, os, sys
+w = sys.argv[1]
+def bench(file, name, real=False):
+    runs = [b for b in json.load(open(os.path.join(w, file)))["benchmarks"] if b["name"].startswith(name)]
+    # The median of repeated runs, or the one run.
+    pick = [b for b in runs if b.get("aggregate_name") == "median"] or runs
+    if not pick:
+        return None
+    b = pick[0]
+    return b["real_time" if real else "cpu_time"] / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1}[b["time_unit"]]
+def peer(file, col=0):
+    try:
+        return float(open(os.path.join(w, file)).read().split()[col])
+    except (OSError, ValueError, IndexError):
+        return None
+def fmt(v):
+    return "—" if v is None else f"{v:.3f} s"
+def row(work, ours, theirs, peer_name):
+    ratio = f"{ours / theirs:.2f}×" if ours and theirs else "—"
+    print(f"{work:<44} ours {fmt(ours):>9}   {peer_name:<26} {fmt(theirs):>9}   ratio {ratio}")
+row("First painted frame, 10-layer .qmd", None, None, "—")
+row("Native save, 10 layers (640 MB, wall)", bench("formats.json", "BM_formats_native_save", True), None, "—")
+row("Native load, 10 layers (wall)", bench("formats.json", "BM_formats_native_load", True), None, "—")
+row("PSD save, 10 layers (wall)", bench("psd.json", "BM_psd_save_4000x10", True), None, "—")
+row("PSD load, 10 layers (wall)", bench("psd.json", "BM_psd_load_4000x10", True), None, "—")
+row("JPEG q90 encode 4:4:4 (wall)", bench("codecs.json", "BM_codecs_jpeg_encode_q90_444", True), peer("tj444"), "libjpeg-turbo tjbench")
+row("JPEG q90 encode 4:2:0 (wall)", bench("codecs.json", "BM_codecs_jpeg_encode_q90_420", True), peer("tj420"), "libjpeg-turbo tjbench")
+row(f"Brush dabs, size 20, {int(peer('mp_dabs', 1) or 0):,} positions", bench("paint.json", "BM_paint_brush_dabs_path_4000"), peer("mp_dabs"), "libmypaint draw_dab")
+row(f"Whole Brush stroke, {int(peer('mp_stroke', 1) or 0):,} events", bench("paint.json", "BM_paint_brush_stroke_4000"), peer("mp_stroke"), "libmypaint stroke_to")
+row("Flood fill tool, 12-Mpix maze region", bench("fill.json", "BM_fill_tool_maze"), peer("cv_fill"), "OpenCV floodFill 3 ch")
+ten = lambda v: None if v is None else 10 * v  # the benchmarks time one layer
+row("Flatten 10 layers onto white", ten(bench("composite.json", "BM_composite_flatten_4000")), ten(bench("composite.json", "BM_composite_normal_4000")), "our display composite")
+row("BMP 24-bit decode from the CLI", None, None, "—")
+row("CLI info on an RGBA PNG", None, None, "vips")
+PY
