@@ -7,7 +7,7 @@ bool qm_fuzz_one(const uint8_t* data, size_t size) {
   // Every record of a loaded library lies inside the buffer.
   size_t total = 0;
   for (int i = 0; i < library.count(); ++i) {
-    const qm::TextureView t = library.texture(i);
+    const qm::LibraryTexture t = library.texture(i);
     if (t.width < 1 || t.height < 1 || t.width > qm::kMaxTextureSide || t.height > qm::kMaxTextureSide)
       __builtin_trap();
     total += 4 + size_t(t.width) * size_t(t.height);

@@ -299,7 +299,7 @@ TEST_F(ExtPanels, LargePicturesForTexturesPalettesAndTheImageView) {
     EXPECT_FALSE(LoadPicture(wide.toStdString(), probe));  // too large for a document
     auto textures = make<TexturePanel>();
     ASSERT_EQ(textures->add_files({wide}, false), 1);
-    const TextureView t = state.textures.texture(state.textures.count() - 1);
+    const LibraryTexture t = state.textures.texture(state.textures.count() - 1);
     EXPECT_EQ(t.width, kMaxTextureSide);
     EXPECT_EQ(t.height, kMaxTextureSide);
     auto viewer = make<ImageViewPanel>();
