@@ -160,7 +160,7 @@ def psd_crashers():
         psd(layers=[layer(lengths=[0x7FFFFFF0, 10, 10, 10])]))
     put(CRASHERS, c, "rle_remainder_negative.psd",
         psd(layers=[layer(channels=[(0, be16(1) + be16(0))])]))
-    put(CRASHERS, c, "compression_2.psd", psd(layers=[layer(channels=[(0, be16(2) + zlib.compress(bytes(16)))])]))
+    put(CRASHERS, c, "compression_4.psd", psd(layers=[layer(channels=[(0, be16(4) + zlib.compress(bytes(16)))])]))
     put(CRASHERS, c, "57_channels.psd", psd(layers=[layer(channels=[raw_channel(-2, b"")] * 57)]))
     put(CRASHERS, c, "missing_8bim.psd", psd(layers=[layer(sig=b"8BIX")]))
     put(CRASHERS, c, "101_layers.psd", psd(layers=[layer(rect=(0, 0, 1, 1), channels=[])] * 101))

@@ -118,11 +118,13 @@ void answer_settings(const QString& name, int percent) {
 
 TEST_F(LayerHost, SettingsEditTheChosenRowAndStorePercentAsOpacity) {
   doc().select(0);
-  // 11 Hangul syllables are 33 bytes: the name is cut to 10 whole ones.
-  answer_settings(QStringLiteral("가나다라마바사아자차카"), 50);
+  // Names hold at most 31 characters: 33 Hangul syllables keep their first 31 whole.
+  const QString syllables = QStringLiteral("가나다라마바사아자차카타파하거너더러머버서어저처커터퍼허고노도로모");
+  ASSERT_EQ(syllables.size(), 33);
+  answer_settings(syllables, 50);
   ASSERT_TRUE(panel->open_settings(1));
   EXPECT_EQ(doc().layer_at(1)->opacity, 64);
-  EXPECT_EQ(doc().layer_at(1)->name, "가나다라마바사아자차");
+  EXPECT_EQ(doc().layer_at(1)->name, syllables.left(31).toStdString());
   EXPECT_EQ(doc().layer_at(0)->opacity, 128);
   EXPECT_EQ(doc().current_index(), 0);
 }
