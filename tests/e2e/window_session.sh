@@ -1,0 +1,110 @@
+# Sourced by the end-to-end scripts that drive the program's windows: a
+# private Xvfb, the program's environment (settings and temporary folders
+# under $out), and helpers to find, place and close its windows.
+# The caller sets test_name, program, out and here first, then writes
+# $out/home/config.ini and calls start.
+
+fail() {
+  echo "$test_name: FAIL: $*" >&2
+  for log in "$out/app.log" "$out/xvfb.log"; do
+    if [ -s "$log" ]; then echo "--- $log" >&2; tail -n 20 "$log" >&2; fi
+  done
+  exit 1
+}
+
+for tool in Xvfb xdotool xwd convert timeout; do
+  command -v "$tool" >/dev/null || fail "'$tool' not found (scripts/install-deps.sh installs it)"
+done
+[ -x "$program" ] || fail "program not built: $program"
+mkdir -p "$out"
+rm -rf "$out"/display "$out"/*.log "$out/home" "$out/tmp"
+
+xvfb_pid=
+app_pid=
+stop() {
+  local pid
+  for pid in "$app_pid" "$xvfb_pid"; do
+    [ -n "$pid" ] || continue
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+}
+trap stop EXIT
+trap 'exit 1' INT TERM HUP
+
+timeout -k 2 80 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+  3>"$out/display" 2>"$out/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$out/display" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb exited at start"
+  sleep 0.1
+done
+[ -s "$out/display" ] || fail "Xvfb gave no display number within 10 s"
+export DISPLAY=":$(head -n 1 "$out/display")"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+mkdir -p "$out/home" "$out/tmp"
+chmod 700 "$out/tmp"
+export QUILLMARK2_HOME="$out/home" TMPDIR="$out/tmp" XDG_RUNTIME_DIR="$out/tmp"
+start() {
+  timeout -k 2 30 "$program" >>"$out/app.log" 2>&1 &
+  app_pid=$!
+}
+
+# find_window REGEX: the first visible window so named, within 20 s.
+find_window() {
+  local id end=$((SECONDS + 20))
+  while [ "$SECONDS" -lt "$end" ]; do
+    kill -0 "$app_pid" 2>/dev/null || fail "quillmark2 exited early"
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.2
+  done
+  fail "no visible window named '$1' within 20 s"
+}
+
+# visible WIN: 0 when the window is mapped.
+visible() { xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; }
+
+# place WIN: "x y" of the window on screen.
+place() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  echo "$X $Y"
+}
+
+# wait_place WIN X Y
+wait_place() {
+  local end=$((SECONDS + 10)) at=
+  while [ "$SECONDS" -lt "$end" ]; do
+    at=$(place "$1")
+    [ "$at" = "$2 $3" ] && return 0
+    sleep 0.2
+  done
+  fail "window $1 is at $at, expected $2 $3"
+}
+
+tab() {
+  xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
+  sleep 0.2
+  xdotool key Tab
+  sleep 0.5
+}
+
+quit() {
+  xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
+  sleep 0.2
+  xdotool key alt+f
+  sleep 0.8
+  xdotool key x
+  local end=$((SECONDS + 20))
+  while kill -0 "$app_pid" 2>/dev/null; do
+    [ "$SECONDS" -lt "$end" ] || fail "quillmark2 did not end within 20 s"
+    sleep 0.2
+  done
+  wait "$app_pid" || fail "quillmark2 ended with code $?"
+  app_pid=
+}
+
