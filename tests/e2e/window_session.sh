@@ -32,18 +32,9 @@ stop() {
 trap stop EXIT
 trap 'exit 1' INT TERM HUP
 
-timeout -k 2 80 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-  3>"$out/display" 2>"$out/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$out/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb exited at start"
-  sleep 0.1
-done
-[ -s "$out/display" ] || fail "Xvfb gave no display number within 10 s"
-export DISPLAY=":$(head -n 1 "$out/display")"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
+# shellcheck source=xvfb_start.sh
+source "$here/xvfb_start.sh"
+start_xvfb "$out" 80
 export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 mkdir -p "$out/home" "$out/tmp"
 chmod 700 "$out/tmp"
