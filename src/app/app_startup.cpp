@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "app/canvas_widget.h"
 #include "app/main_window.h"
+#include "app/out_of_memory.h"
 #include "app/startup_timing.h"
 #include "formats/layer_name.h"
 #include "state/settings_file.h"
@@ -119,7 +120,9 @@ int run_program(int argc, char** argv) {
     window.show_placed();
     // The command line's file opens once the window is up and painted.
     QTimer::singleShot(0, &window, [&window, &options] {
-      if (!options.file.empty()) window.flows().open_path(options.file, false);
+      if (!options.file.empty())
+        run_guarded([&] { window.flows().open_path(options.file, false); },
+                    [&] { window.prompts().message(kMsgOutOfMemory); });
       window.refresh_actions();
       if (options.bench_first_frame) report_first_frame(window);
     });

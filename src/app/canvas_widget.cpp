@@ -255,7 +255,7 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
     // Presses outside the canvas area never start anything (a held grab
     // still delivers them to the figure that holds it).
     if (input_->active() || viewport()->rect().contains(event->position().toPoint()))
-      input_->press(pointer_event(event, event->button()));
+      guarded([&] { input_->press(pointer_event(event, event->button())); });
     after_pointer_event();
   }
   emit pointer_pressed(event->position().toPoint(), event->button(), event->buttons(),
@@ -268,7 +268,7 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
   const Point image = view_.window_to_image(pos.x(), pos.y());
   emit pointer_image_position(image.x, image.y);
   if (input_) {
-    input_->move(pointer_event(event, Qt::LeftButton));
+    guarded([&] { input_->move(pointer_event(event, Qt::LeftButton)); });
     after_pointer_event();
   }
   emit pointer_moved(pos, event->buttons(), event->modifiers());
@@ -278,7 +278,7 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
   PointerButton b;
   if (input_ && to_button(event->button(), b)) {
-    input_->release(pointer_event(event, event->button()));
+    guarded([&] { input_->release(pointer_event(event, event->button())); });
     after_pointer_event();
   }
   emit pointer_released(event->position().toPoint(), event->button(), event->buttons(),

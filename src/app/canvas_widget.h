@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/out_of_memory.h"
 #include "canvas/canvas_view.h"
 #include "canvas/input_dispatcher.h"
 
@@ -79,6 +80,9 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   void stroke_recorded();
   void undo_requested();
   void drag_size(int w, int h, bool shown);
+  // A tool ran out of memory (a fill's buffers, a stroke's copy): the
+  // operation was dropped and the user is to be told.
+  void out_of_memory();
 
  protected:
   bool event(QEvent* event) override;
@@ -99,6 +103,11 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   void sync_scroll_bars();
   PointerEvent pointer_event(QMouseEvent* event, Qt::MouseButton button) const;
   void after_pointer_event();
+  // Pointer work that runs out of memory ends here, not in Qt's event loop.
+  template <class Work>
+  void guarded(Work&& work) {
+    run_guarded(work, [this] { emit out_of_memory(); });
+  }
 
   // InputHost
   void show_changes() override { present_dirty(); }

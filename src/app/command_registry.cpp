@@ -1,6 +1,9 @@
 #include "app/command_registry.h"
 
+#include "app/command_context.h"
 #include "app/commands_image_ops.h"
+#include "app/main_window.h"
+#include "app/out_of_memory.h"
 
 namespace qm {
 
@@ -47,7 +50,8 @@ bool CommandRegistry::is_checked(const CommandContext& context, int id) const {
 
 bool CommandRegistry::run(CommandContext& context, int id, CommandOrigin origin) const {
   if (!is_enabled(context, id)) return false;
-  find(id)->run(context, id, origin);
+  run_guarded([&] { find(id)->run(context, id, origin); },
+              [&] { context.window().prompts().message(kMsgOutOfMemory); });
   return true;
 }
 

@@ -47,7 +47,8 @@ class CommandRegistry {
   bool is_checkable(int id) const;
   bool is_checked(const CommandContext& context, int id) const;
 
-  // Runs the unit when the id is known and enabled; false otherwise.
+  // Runs the unit when the id is known and enabled; false otherwise. A unit
+  // that runs out of memory ends with the message, never with the program.
   bool run(CommandContext& context, int id, CommandOrigin origin = CommandOrigin::kMenu) const;
 
  private:

@@ -1,8 +1,5 @@
 // Whole-image commands: flips, quarter turns, image size and canvas size.
 // Each is one undo step; the ones that change the size reset the view.
-#include <QApplication>
-#include <QCursor>
-#include <QMessageBox>
 
 #include "app/app_state.h"
 #include "app/canvas_widget.h"
@@ -13,28 +10,17 @@
 #include "app/dialogs/canvas_size_dialog.h"
 #include "app/dialogs/image_size_dialog.h"
 #include "app/main_window.h"
+#include "app/out_of_memory.h"
+#include "app/wait_cursor.h"
 #include "core/resample.h"
 #include "document/canvas_resize.h"
 #include "document/resize_layers.h"
 
 namespace qm {
 
-inline constexpr const char* kMsgOutOfMemory = "ﾒﾓﾘの確保に失敗";
-
 namespace {
 
-// The wait cursor for work done on the user-interface thread.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-void show_message(CommandContext& c, const char* text) {
-  QMessageBox::information(&c.window(), c.window().windowTitle(), QString::fromUtf8(text));
-}
+void show_message(CommandContext& c, const char* text) { c.window().prompts().message(text); }
 
 bool has_document(const CommandContext& c, int) {
   return !c.state().busy && c.state().document.layer_count() > 0;
@@ -54,17 +40,15 @@ void flip(CommandContext& c, int id, CommandOrigin) {
 void rotate(CommandContext& c, int id, CommandOrigin) {
   c.state().pending.finish_all();
   Document& doc = c.state().document;
-  bool done = false;
+  EditResult result;
   {
     WaitCursor wait;
-    done = bool(doc.rotate_all(id == cmd::kRotateClockwise ? RotateDirection::Clockwise
-                                                           : RotateDirection::CounterClockwise,
-                               true));
+    result = doc.rotate_all(id == cmd::kRotateClockwise ? RotateDirection::Clockwise
+                                                        : RotateDirection::CounterClockwise,
+                            true);
   }
-  if (!done) {
-    show_message(c, kMsgOutOfMemory);
-    return;
-  }
+  if (result.out_of_memory || result.undo_lost) show_message(c, kMsgOutOfMemory);
+  if (!result) return;
   doc.composite_all();
   c.window().canvas().document_changed();
 }

@@ -1,8 +1,6 @@
 // The layer commands of the layer menu, the layer window's toolbar, their
 // accelerators and key bindings. Each edit of the stack is one undo step;
 // the ones that change the stack first finish what is pending on the canvas.
-#include <QApplication>
-#include <QCursor>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -15,6 +13,8 @@
 #include "app/commands_image_ops.h"
 #include "app/document_formats.h"
 #include "app/main_window.h"
+#include "app/out_of_memory.h"
+#include "app/wait_cursor.h"
 #include "formats/load_picture.h"
 #include "formats/png_codec.h"
 #include "panels/layer_from_picture.h"
@@ -44,9 +44,10 @@ void refresh(CommandContext& c, bool thumbnails = true) {
 }
 
 void after_edit(CommandContext& c, const EditResult& result, bool thumbnails = true) {
+  if (result.out_of_memory) c.window().prompts().message(kMsgOutOfMemory);
   if (!result) return;
   refresh(c, thumbnails);
-  if (result.undo_lost) show_message(c, "ﾒﾓﾘの確保に失敗");
+  if (result.undo_lost) c.window().prompts().message(kMsgOutOfMemory);
 }
 
 bool has_document(const CommandContext& c, int) {
@@ -106,9 +107,11 @@ void run_layer(CommandContext& c, int id, CommandOrigin) {
     case kDuplicate: after_edit(c, doc.add_layer(true, true)); break;
     case kDelete: after_edit(c, doc.delete_current(true)); break;
     case kMergeDown: {
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-      const EditResult result = doc.merge_down();
-      QApplication::restoreOverrideCursor();
+      EditResult result;
+      {
+        WaitCursor wait;
+        result = doc.merge_down();
+      }
       after_edit(c, result);
       break;
     }

@@ -14,6 +14,7 @@
 #include "app/filters/active_filter_dialog.h"
 #include "app/info_bar.h"
 #include "app/layer_nudge.h"
+#include "app/out_of_memory.h"
 #include "app/qt_prompts.h"
 #include "platform/key_codes.h"
 
@@ -59,6 +60,9 @@ MainWindow::MainWindow(AppState& state, std::unique_ptr<UserPrompts> prompts, QW
   });
   connect(canvas_, &CanvasWidget::stroke_recorded, this, [this] { refresh_actions(); });
   connect(canvas_, &CanvasWidget::undo_requested, this, [this] { run_command(cmd::kUndo); });
+  // Told once the pointer event that failed has returned.
+  connect(canvas_, &CanvasWidget::out_of_memory, this,
+          [this] { prompts_->message(kMsgOutOfMemory); }, Qt::QueuedConnection);
   connect(canvas_, &CanvasWidget::drag_size, info_bar_, [this](int w, int h, bool shown) {
     if (shown) info_bar_->set_size(w, h, true);
     else info_bar_->set_size(state_.document.width(), state_.document.height(), false);
@@ -100,11 +104,17 @@ void MainWindow::update_title() { setWindowTitle(QString::fromStdString(flows_.t
 // --- progress jobs ----------------------------------------------------------
 
 int MainWindow::run_job(const JobFunction& job) {
-  ++jobs_running_;
-  state_.busy = true;
-  const int result = run_progress_job(this, job, job_started_hook_);
-  state_.busy = --jobs_running_ > 0;
-  return result;
+  // Counted down however the job ends: a job that ran out of memory throws
+  // on through here to the command's guard.
+  struct Running {
+    MainWindow& w;
+    explicit Running(MainWindow& window) : w(window) {
+      ++w.jobs_running_;
+      w.state_.busy = true;
+    }
+    ~Running() { w.state_.busy = --w.jobs_running_ > 0; }
+  } running(*this);
+  return run_progress_job(this, job, job_started_hook_);
 }
 
 bool MainWindow::job_running() const { return jobs_running_ > 0; }
@@ -189,7 +199,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
   if (urls.isEmpty() || !urls.first().isLocalFile()) return;
   event->acceptProposedAction();
   const std::string path = urls.first().toLocalFile().toStdString();
-  flows_.open_path(path, true);
+  run_guarded([&] { flows_.open_path(path, true); },
+              [this] { prompts_->message(kMsgOutOfMemory); });
   refresh_actions();
   raise();
   activateWindow();

@@ -46,6 +46,8 @@ class MainWindow : public QMainWindow, private FlowListener, private JobRunner {
   DocumentFlows& flows() { return flows_; }
   const CommandRegistry& commands() const { return registry_; }
   CommandContext& context() { return context_; }
+  // How commands talk to the user (message boxes, questions).
+  UserPrompts& prompts() { return *prompts_; }
 
   // The action of a menu item or button; nullptr for an id without one.
   QAction* action(int id) const;

@@ -34,13 +34,24 @@ void composite_all_parallel(Document& doc, int threads) {
   // Bands of at least 64 rows: below that the threads cost more than they save.
   const int h = doc.height();
   const int bands = std::clamp(std::min(threads, h / 64), 1, 64);
-  std::vector<std::thread> workers;
-  workers.reserve(size_t(bands - 1));
-  for (int b = 1; b < bands; ++b) {
+  auto band = [&](int b) {
     const int y0 = h * b / bands, y1 = h * (b + 1) / bands;
-    workers.emplace_back(composite_band, std::ref(doc), Rect{0, y0, doc.width(), y1 - y0});
+    return Rect{0, y0, doc.width(), y1 - y0};
+  };
+  std::vector<std::thread> workers;
+  int inline_from = bands;
+  for (int b = 1; b < bands; ++b) {
+    try {
+      workers.emplace_back(composite_band, std::ref(doc), band(b));
+    } catch (...) {
+      // No thread (or no memory for one) to be had: the rest is done here,
+      // and the threads already running are still joined.
+      inline_from = b;
+      break;
+    }
   }
-  composite_band(doc, {0, 0, doc.width(), h / bands});
+  composite_band(doc, band(0));
+  for (int b = inline_from; b < bands; ++b) composite_band(doc, band(b));
   for (std::thread& t : workers) t.join();
 }
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <exception>
 #include <memory>
 
 namespace qm {
@@ -63,7 +64,17 @@ int run_progress_job(QWidget* parent, const JobFunction& job,
                    &ProgressDialog::set_position, Qt::QueuedConnection);
 
   int result = 0;
-  std::unique_ptr<QThread> worker(QThread::create([&] { result = job(progress); }));
+  // Nothing may leave the worker's function (it would end the program):
+  // a failure, such as memory running short, is carried over and raised
+  // again here, once the worker has ended, as if the job had run here.
+  std::exception_ptr failure;
+  std::unique_ptr<QThread> worker(QThread::create([&] {
+    try {
+      result = job(progress);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }));
   // Emitted on the worker; queued, so the dialog ends on its own thread
   // after every progress signal sent before it.
   QObject::connect(worker.get(), &QThread::finished, &dialog, &QDialog::accept,
@@ -79,6 +90,7 @@ int run_progress_job(QWidget* parent, const JobFunction& job,
     parent->raise();
     parent->activateWindow();
   }
+  if (failure) std::rethrow_exception(failure);
   return result;
 }
 

@@ -60,7 +60,8 @@ using JobFunction = std::function<int(ProgressSink&)>;
 // worker thread once the dialog runs, and returns the job's result after
 // the dialog has closed and the thread has ended. `on_started`, when given,
 // is called on the user-interface thread just after the worker started
-// (tests use it to act while the job runs).
+// (tests use it to act while the job runs). An exception thrown by the job
+// (std::bad_alloc above all) is thrown again from here.
 int run_progress_job(QWidget* parent, const JobFunction& job,
                      const std::function<void(ProgressDialog&)>& on_started = {});
 

@@ -1,5 +1,7 @@
 #include "core/dib_image.h"
 
+#include "core/allocation_gate.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +23,7 @@ bool DibImage::create(int width, int height) {
   if (width <= 0 || height <= 0) return false;
   const int64_t stride = (int64_t{width} * 3 + 3) & ~int64_t{3};
   const int64_t bytes = stride * height;
-  if (bytes > kMaxRasterBytes) return false;
+  if (bytes > kMaxRasterBytes || !allocation_allowed()) return false;
   bytes_.reset(new (std::nothrow) uint8_t[size_t(bytes)]());
   if (!bytes_) return false;
   width_ = width;

@@ -1,5 +1,7 @@
 #include "core/layer_image.h"
 
+#include "core/allocation_gate.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -10,7 +12,7 @@ bool LayerImage::create(int width, int height) {
   destroy();
   if (width <= 0 || height <= 0) return false;
   const int64_t bytes = int64_t{width} * int64_t{height} * 4;
-  if (bytes > kMaxRasterBytes) return false;
+  if (bytes > kMaxRasterBytes || !allocation_allowed()) return false;
   // calloc: zeroed pixels, and large rasters get lazily mapped zero pages.
   Pixel* p = static_cast<Pixel*>(std::calloc(size_t(bytes) / 4, sizeof(Pixel)));
   if (!p) return false;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/allocation_gate.h"
 #include "core/layer_image.h"
 #include "core/resample.h"
 
@@ -20,7 +21,8 @@ template <class T>
 class ScratchArray {
  public:
   bool allocate(size_t count) {
-    data_.reset(count ? static_cast<T*>(std::malloc(count * sizeof(T))) : nullptr);
+    data_.reset(count && allocation_allowed() ? static_cast<T*>(std::malloc(count * sizeof(T)))
+                                              : nullptr);
     size_ = data_ ? count : 0;
     return count == 0 || data_ != nullptr;
   }

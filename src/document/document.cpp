@@ -114,7 +114,9 @@ std::unique_ptr<Layer> Document::make_layer(bool with_name) {
   auto layer = std::make_unique<Layer>();
   if (!layer->image.create_canvas(width_, height_)) return nullptr;
   layer->image.fill(kTransparent);
-  if (with_name) layer->name = default_layer_name(name_counter_++);
+  // The counter moves on only once the layer is in the stack (the callers),
+  // so a refusal on the way leaves it as it was.
+  if (with_name) layer->name = default_layer_name(name_counter_);
   return layer;
 }
 
@@ -122,6 +124,7 @@ Layer* Document::create_layer(bool with_name) {
   auto layer = make_layer(with_name);
   if (!layer) return nullptr;
   layers_.insert(layers_.begin(), std::move(layer));
+  if (with_name) ++name_counter_;
   return layers_.front().get();
 }
 
@@ -129,11 +132,14 @@ EditResult Document::add_layer(bool copy, bool record) {
   EditResult result;
   const Layer* source = current();
   if (copy && !source) return result;
+  if (layer_count() >= kMaxLayers) return result;
+  std::string name = copy ? source->name : std::string();
   auto layer = make_layer(record);
+  result.out_of_memory = !layer;
   if (!layer) return result;
   if (copy) {
     layer->image.copy_from(source->image);
-    layer->name = source->name;
+    layer->name = std::move(name);
     layer->blend_mode = source->blend_mode;
     layer->opacity = source->opacity;
     layer->mask_mode = source->mask_mode;
@@ -144,6 +150,7 @@ EditResult Document::add_layer(bool copy, bool record) {
   current_index_ = std::clamp(current_index_, 0, layer_count());
   const int previous = current_index_;
   layers_.insert(layers_.begin() + current_index_, std::move(layer));
+  if (record) ++name_counter_;
   result.done = true;
   if (record) result.undo_lost = !recorder_->record_layer_added(*this, previous);
   if (copy) composite_all();
@@ -189,7 +196,8 @@ EditResult Document::merge_visible(bool keep_alpha) {
   const std::vector<int> visible = visible_indices();
   if (visible.size() < 2) return result;
   LayerImage merged;
-  if (!merged.create_canvas(width_, height_)) return result;
+  result.out_of_memory = !merged.create_canvas(width_, height_);
+  if (result.out_of_memory) return result;
   result.undo_lost = !recorder_->record_merge(*this, visible);
   merged.fill(keep_alpha ? kTransparent : kOpaqueWhite);
   for (auto it = visible.rbegin(); it != visible.rend(); ++it) {
@@ -218,16 +226,18 @@ EditResult Document::merge_visible(bool keep_alpha) {
 EditResult Document::merge_visible_to_new() {
   EditResult result;
   const std::vector<int> visible = visible_indices();
-  if (visible.size() < 2) return result;
+  if (visible.size() < 2 || layer_count() >= kMaxLayers) return result;
   auto layer = make_layer(true);
+  result.out_of_memory = !layer;
   if (!layer) return result;
   for (auto it = visible.rbegin(); it != visible.rend(); ++it) {
     const Layer& source = *layers_[size_t(*it)];
     merge_normal_alpha(layer->image, source.image, source.opacity);
   }
   const int previous = current_index_;
+  layers_.insert(layers_.begin() + visible.front(), std::move(layer));
   current_index_ = visible.front();
-  layers_.insert(layers_.begin() + current_index_, std::move(layer));
+  ++name_counter_;
   result.undo_lost = !recorder_->record_layer_added(*this, previous);
   composite_all();
   result.done = true;

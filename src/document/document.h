@@ -23,6 +23,8 @@ struct EditResult {
   // The change was made, but its undo step could not be stored: the history
   // now starts after it, and the caller tells the user.
   bool undo_lost = false;
+  // Not done because memory was short; the document is as it was.
+  bool out_of_memory = false;
   explicit operator bool() const { return done; }
 };
 

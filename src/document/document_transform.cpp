@@ -61,12 +61,14 @@ EditResult Document::rotate_all(RotateDirection direction, bool record) {
   if (width_ <= 0) return result;
   // Everything that can fail comes before the step is recorded.
   std::vector<LayerImage> turned(layers_.size());
+  result.out_of_memory = true;
   for (size_t i = 0; i < layers_.size(); ++i) {
     if (!turned[i].create_canvas(height_, width_)) return result;
     rotate_into(layers_[i]->image, turned[i], direction);
   }
   WorkRasters work;
   if (!make_work_rasters(height_, width_, work)) return result;
+  result.out_of_memory = false;
   if (record) result.undo_lost = !recorder_->record_rotate(*this, direction);
   install_rasters(height_, width_, turned, work);
   dirty_ = {};

@@ -1,6 +1,7 @@
 #include "document/undo_history.h"
 
 #include <algorithm>
+#include <new>
 
 #include "document/document.h"
 #include "document/undo_steps.h"
@@ -40,6 +41,7 @@ void UndoHistory::drop_from(size_t index) {
   }
 }
 
+template <class Capture>
 bool UndoHistory::add(const Capture& capture) {
   changed_ = true;
   // A new step ends the redo branch; then room is made before storing, so the
@@ -47,12 +49,21 @@ bool UndoHistory::add(const Capture& capture) {
   drop_from(size_t(cursor_ + 1));
   while (!records_.empty() && int(records_.size()) >= limit_) drop_front();
   UndoRecord record;
-  if (!capture(record)) {
+  bool stored = false;
+  try {
+    stored = capture(record);
+    if (stored) records_.push_back(std::move(record));  // no effect when it throws
+  } catch (const std::bad_alloc&) {
+    // Memory too short for the record's own bookkeeping: the same as a
+    // record that could not be stored.
+    stored = false;
+  }
+  if (!stored) {
+    store_.release(record.data);
     // Nothing before this change can be undone any more.
     clear();
     return false;
   }
-  records_.push_back(std::move(record));
   cursor_ = int(records_.size()) - 1;
   return true;
 }
@@ -127,10 +138,12 @@ bool UndoHistory::record_layer_moved_to(const Document& doc, int from, int to) {
 
 bool UndoHistory::record_merge(const Document& doc, const std::vector<int>& indices) {
   // Listed top first; stored bottom up, counted from the bottom.
-  std::vector<int> positions;
-  for (auto it = indices.rbegin(); it != indices.rend(); ++it)
-    positions.push_back(doc.layer_count() - 1 - *it);
-  return add([&](UndoRecord& out) { return capture_merged(store_, doc, positions, out); });
+  return add([&](UndoRecord& out) {
+    std::vector<int> positions;
+    for (auto it = indices.rbegin(); it != indices.rend(); ++it)
+      positions.push_back(doc.layer_count() - 1 - *it);
+    return capture_merged(store_, doc, positions, out);
+  });
 }
 
 bool UndoHistory::load(const UndoRecord& record, LoadedBytes& bytes) const {

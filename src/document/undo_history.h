@@ -79,7 +79,9 @@ class UndoHistory final : public UndoRecorder {
   void set_changed(bool changed) { changed_ = changed; }
 
  private:
-  using Capture = std::function<bool(UndoRecord&)>;
+  // Stores one step made by `capture(UndoRecord&)`; false (and the history
+  // cleared) when it cannot be stored, a shortage of memory included.
+  template <class Capture>
   bool add(const Capture& capture);
   bool load(const UndoRecord& record, LoadedBytes& bytes) const;
   void drop_front();

@@ -1,5 +1,7 @@
 #include "document/undo_storage.h"
 
+#include "core/allocation_gate.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -55,6 +57,7 @@ bool UndoStore::store(uint64_t size, bool file_first, const Producer& produce, S
 
 bool UndoStore::store_in_memory(uint64_t size, const Producer& produce, StoredBytes& out) {
   if (memory_in_use_ > memory_limit_ || size > memory_limit_ - memory_in_use_) return false;
+  if (!allocation_allowed()) return false;
   ByteBlock block(static_cast<uint8_t*>(std::malloc(std::max<size_t>(size_t(size), 1))));
   if (!block) return false;
   // Exactly `size` bytes of room and no drain: a producer that would write
@@ -70,6 +73,7 @@ bool UndoStore::store_in_memory(uint64_t size, const Producer& produce, StoredBy
 bool UndoStore::store_in_file(uint64_t size, const Producer& produce, StoredBytes& out) {
   if (directory_.empty()) return false;
   const size_t chunk_size = size_t(std::clamp<uint64_t>(size, 64, kFileChunk));
+  if (!allocation_allowed()) return false;
   ByteBlock chunk(static_cast<uint8_t*>(std::malloc(chunk_size)));
   if (!chunk) return false;
   for (int tries = 0; tries < kFileNumbers; ++tries) {

@@ -1,5 +1,7 @@
 #include "filters/filter_run.h"
 
+#include <new>
+
 namespace qm::filters {
 
 Rect target_rectangle(const Document& doc, const SelectionArea* selection) {
@@ -46,9 +48,28 @@ FilterStatus apply_filter(const FilterCommand& command, Document& doc, const Fil
     c->copy_from(layer->image);
     source = c;
   }
+  // A run that fails part way (its own buffers refused) must leave the layer
+  // as it was: the pixels it may overwrite are kept unless a full copy holds
+  // them already.
+  LayerImage kept;
+  if (source == &layer->image) {
+    if (!kept.create(rect.w, rect.h)) return FilterStatus::kOutOfMemory;
+    kept.blit_from(0, 0, rect.w, rect.h, layer->image, rect.x, rect.y);
+  }
   doc.undo_recorder().record_rect(doc, rect);
   const FilterArgs args{values, env, layer->image, *source, rect, progress};
-  return command.run(args) ? FilterStatus::kDone : FilterStatus::kOutOfMemory;
+  bool done = false;
+  try {
+    done = command.run(args);
+  } catch (const std::bad_alloc&) {
+    done = false;
+  }
+  if (done) return FilterStatus::kDone;
+  if (source == &layer->image)
+    layer->image.blit_from(rect.x, rect.y, rect.w, rect.h, kept, 0, 0);
+  else
+    layer->image.blit_from(rect.x, rect.y, rect.w, rect.h, *source, rect.x, rect.y);
+  return FilterStatus::kOutOfMemory;
 }
 
 }  // namespace qm::filters

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "paint/combine.h"
@@ -93,7 +94,9 @@ FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, co
   const bool use_flagged = options.keep_reference && !(options.erase && options.release_reference_when_erasing);
   LayerImage merged;
   const LayerImage* reference = fill_reference(doc, use_flagged, merged);
-  if (!reference) return result;
+  // There is a current layer, so only memory can be short here; the caller's
+  // guard tells the user, as for the walk's own buffers.
+  if (!reference) throw std::bad_alloc();
 
   const int density = std::clamp(settings.density, 0, 255);
   const uint32_t colour = settings.colour & 0xFFFFFF;

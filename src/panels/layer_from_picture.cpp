@@ -5,11 +5,13 @@
 namespace qm {
 
 EditResult add_picture_layer(Document& doc, const LayerImage& picture, const std::string& name) {
+  // The name is made first: once the layer is in, nothing may fail.
+  std::string fitted = fit_layer_name(name);
   const EditResult result = doc.add_layer(false, true);
   if (!result) return result;
   doc.current()->image.blit_from(0, 0, std::min(picture.width(), doc.width()),
                                  std::min(picture.height(), doc.height()), picture, 0, 0);
-  doc.set_layer_name(doc.current_index(), name);
+  doc.current()->name = std::move(fitted);
   doc.composite_all();
   return result;
 }
