@@ -1,7 +1,8 @@
 // Scanner commands through SANE: choose the device (40007) and acquire one
-// picture into a new document (40006).
+// picture into a new document (40006). Finding the devices and scanning run
+// as progress jobs: both may take seconds (network scanners, the scan
+// itself). The chosen device is kept in the settings (ScanDevice).
 #include <QInputDialog>
-#include <QMessageBox>
 #include <QStringList>
 
 #include "app/app_state.h"
@@ -18,13 +19,6 @@ namespace qm {
 
 namespace {
 
-// The chosen device for this run of the program. It belongs in AppState;
-// until that has a field for it, it lives here.
-std::string& chosen_device() {
-  static std::string name;
-  return name;
-}
-
 bool idle(const CommandContext& c, int) { return !c.state().busy; }
 
 // Full screen drops the frame (full_screen_view.cpp); the main window does
@@ -34,11 +28,16 @@ bool full_screen(const CommandContext& c) {
 }
 
 void choose_device(CommandContext& c, int, CommandOrigin) {
-  const std::optional<std::vector<ScannerDevice>> devices = list_scanner_devices();
-  if (!devices) return;  // no SANE here: nothing to choose from
+  if (!scanner_library_present()) return;  // no SANE here: nothing to choose from
+  std::optional<std::vector<ScannerDevice>> devices;
+  c.window().run_job([&](ProgressSink&) {
+    devices = list_scanner_devices();
+    return 0;
+  });
+  if (!devices) return;
+  std::string& chosen = c.state().settings.env.scan_device;
   if (devices->empty()) {
-    QMessageBox::information(&c.window(), c.window().windowTitle(),
-                             QString::fromUtf8(kScanStartFailedMessage));
+    c.window().prompts().message(kScanStartFailedMessage);
     return;
   }
   QStringList labels;
@@ -46,25 +45,29 @@ void choose_device(CommandContext& c, int, CommandOrigin) {
   for (size_t i = 0; i < devices->size(); ++i) {
     const ScannerDevice& d = (*devices)[i];
     labels << QString::fromStdString(d.label + " (" + d.name + ")");
-    if (d.name == chosen_device()) current = int(i);
+    if (d.name == chosen) current = int(i);
   }
   bool ok = false;
   const QString picked = QInputDialog::getItem(&c.window(), c.window().windowTitle(),
                                                QString(), labels, current, false, &ok);
   if (!ok) return;
   const int index = int(labels.indexOf(picked));
-  if (index >= 0) chosen_device() = (*devices)[size_t(index)].name;
+  if (index >= 0) chosen = (*devices)[size_t(index)].name;
 }
 
 void acquire(CommandContext& c, int, CommandOrigin) {
   AppState& s = c.state();
   AcquireRequest request;
-  request.device_name = chosen_device();
+  request.device_name = s.settings.env.scan_device;
   request.full_screen = full_screen(c);
   request.confirm_discard = [&c] { return c.flows().confirm_discard(); };
-  const MessageSink show = [&c](const std::string& text) {
-    QMessageBox::information(&c.window(), c.window().windowTitle(), QString::fromStdString(text));
+  request.run_job = [&c](const std::function<void(ProgressSink&)>& scan) {
+    c.window().run_job([&](ProgressSink& progress) {
+      scan(progress);
+      return 0;
+    });
   };
+  const MessageSink show = [&c](const std::string& text) { c.window().prompts().message(text); };
   if (!acquire_scan(s.document, request, show)) return;
   // An untitled, unmodified document.
   s.file_path.clear();

@@ -16,11 +16,13 @@ namespace qm {
 
 namespace {
 
+const char* g_library_name = "libsane.so.1";
+
 // The loaded library, initialised; sane_exit and dlclose on destruction.
 class SaneLibrary {
  public:
   SaneLibrary() {
-    handle_ = ::dlopen("libsane.so.1", RTLD_NOW | RTLD_LOCAL);
+    handle_ = ::dlopen(g_library_name, RTLD_NOW | RTLD_LOCAL);
     if (!handle_) return;
     if (!bind(init, "sane_init") || !bind(exit, "sane_exit") ||
         !bind(get_devices, "sane_get_devices") || !bind(open, "sane_open") ||
@@ -97,8 +99,11 @@ std::string device_label(const SANE_Device& d) {
 }
 
 // One frame's bytes; `lines` < 0 in the parameters means "until the end".
-bool read_frame(SaneLibrary& lib, SANE_Handle h, std::vector<uint8_t>& out, SANE_Status& status) {
+bool read_frame(SaneLibrary& lib, SANE_Handle h, const SANE_Parameters& p,
+                std::vector<uint8_t>& out, SANE_Status& status, ProgressSink* progress) {
   out.clear();
+  const bool rows_known = p.lines > 0;
+  if (progress) progress->set_range(rows_known ? p.lines : int64_t(kMaxRasterBytes));
   uint8_t chunk[32768];
   for (;;) {
     SANE_Int got = 0;
@@ -110,6 +115,9 @@ bool read_frame(SaneLibrary& lib, SANE_Handle h, std::vector<uint8_t>& out, SANE
       return false;
     }
     out.insert(out.end(), chunk, chunk + got);
+    if (progress)
+      progress->set_position(rows_known ? int64_t(out.size() / size_t(p.bytes_per_line))
+                                        : int64_t(out.size()));
   }
 }
 
@@ -138,7 +146,7 @@ std::optional<std::vector<ScannerDevice>> list_scanner_devices() {
   return out;
 }
 
-ScanResult scan_image(const std::string& device_name) {
+ScanResult scan_image(const std::string& device_name, ProgressSink* progress) {
   ScanResult result;
   SaneLibrary lib;
   if (!lib.ok()) return result;
@@ -171,7 +179,7 @@ ScanResult scan_image(const std::string& device_name) {
       return result;
     }
     std::vector<uint8_t> bytes;
-    if (!read_frame(lib, h, bytes, status)) {
+    if (!read_frame(lib, h, p, bytes, status, progress)) {
       result.sane_status = status;
       result.status = status == SANE_STATUS_NO_MEM ? ScanStatus::kNoMemory : ScanStatus::kError;
       return result;
@@ -227,8 +235,10 @@ ScanResult scan_image(const std::string& device_name) {
   return result;
 }
 
+void set_scanner_library_name(const char* name) { g_library_name = name; }
+
 bool scanner_library_present() {
-  void* handle = ::dlopen("libsane.so.1", RTLD_LAZY | RTLD_LOCAL);
+  void* handle = ::dlopen(g_library_name, RTLD_LAZY | RTLD_LOCAL);
   if (!handle) return false;
   ::dlclose(handle);
   return true;
@@ -246,7 +256,13 @@ bool acquire_scan(Document& doc, const AcquireRequest& request, const MessageSin
   // question about unsaved changes first.
   if (!scanner_library_present()) return false;
   if (request.confirm_discard && !request.confirm_discard()) return false;
-  ScanResult scan = scan_image(request.device_name);
+  ScanResult scan;
+  const auto work = [&](ProgressSink& progress) { scan = scan_image(request.device_name, &progress); };
+  if (request.run_job) {
+    request.run_job(work);
+  } else {
+    scan = scan_image(request.device_name);
+  }
   switch (scan.status) {
     case ScanStatus::kOk: break;
     case ScanStatus::kNoLibrary: return false;

@@ -9,6 +9,7 @@
 
 #include "core/layer_image.h"
 #include "document/document.h"
+#include "formats/progress_sink.h"
 #include "platform/clipboard_exchange.h"  // MessageSink
 
 namespace qm {
@@ -28,6 +29,9 @@ std::optional<std::vector<ScannerDevice>> list_scanner_devices();
 
 // Whether libsane can be loaded at all.
 bool scanner_library_present();
+// The library loaded for the scanner commands (libsane.so.1); tests name one
+// that does not exist to see the commands do nothing.
+void set_scanner_library_name(const char* name);
 
 enum class ScanStatus {
   kOk,
@@ -45,16 +49,20 @@ struct ScanResult {
 
 // Scans one image from `device_name` (empty: the first device SANE lists).
 // Grey (1, 8, 16 bits) and colour (one frame or three, 8 or 16 bits) are
-// taken; 16-bit samples keep their high byte.
-ScanResult scan_image(const std::string& device_name);
+// taken; 16-bit samples keep their high byte. `progress`, when given, counts
+// the rows read of each frame (of a frame of unknown height: its bytes).
+ScanResult scan_image(const std::string& device_name, ProgressSink* progress = nullptr);
 
 // The acquire command's flow. `full_screen` refuses with its message;
 // `confirm_discard` asks about unsaved changes (false stops); on success
 // `doc` holds one opaque layer of the scanned size.
+// The scan runs through `run_job` (the program puts it on a worker thread
+// under its progress dialog); without one it runs on the calling thread.
 struct AcquireRequest {
   std::string device_name;
   bool full_screen = false;
   std::function<bool()> confirm_discard;
+  std::function<void(const std::function<void(ProgressSink&)>&)> run_job;
 };
 bool acquire_scan(Document& doc, const AcquireRequest& request, const MessageSink& show);
 

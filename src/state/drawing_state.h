@@ -146,6 +146,7 @@ struct Environment {
   uint32_t grad_map_col1 = 0xFFFFFF, grad_map_col2 = 0;
   std::string open_dir, save_dir, img_v_dir, fix_save_dir;
   int code_page = 932;     // layer names in files: 932 Japanese, 949 Korean
+  std::string scan_device;  // the scanner chosen last (a SANE device name); "" the first one
   friend bool operator==(const Environment&, const Environment&) = default;
 };
 

@@ -297,6 +297,7 @@ std::vector<SettingDef> build_table() {
   b.path<ENV(img_v_dir)>("ImgVDir", kMaxFolderChars);
   b.path<ENV(fix_save_dir)>("FixSaveDir", kMaxFolderChars);
   b.range<ENV(code_page)>("CodePage", 932, 932, 949);
+  b.path<ENV(scan_device)>("ScanDevice", kMaxFolderChars);
 
   b.section(S::kToolEnv);
   b.rule<TOOL(pencil)>("Pencil", R::kPencilWord, 0, 16);

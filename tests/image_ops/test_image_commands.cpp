@@ -19,6 +19,8 @@
 #include "app/commands_image_ops.h"
 #include "app/main_window.h"
 #include "platform/clipboard_exchange.h"
+#include "platform/scanner_sane.h"
+#include "../app/flows_test_support.h"
 
 namespace qm {
 namespace {
@@ -134,6 +136,71 @@ TEST_F(Commands, AcquireReplacesTheDocumentWithTheScan) {
   const LayerImage& img = state.document.current()->image;
   for (size_t i = 0; i < img.pixel_count(); ++i) ASSERT_EQ(img.pixels()[i], kOpaqueWhite) << i;
   EXPECT_TRUE(state.file_path.empty());
+}
+
+// Scanning through a window whose questions and messages are scripted.
+class ScanCommands : public ::testing::Test {
+ protected:
+  ScanCommands() {
+    EXPECT_TRUE(state.document.new_canvas(6, 4, true));
+    auto scripted = std::make_unique<test::ScriptedPrompts>();
+    prompts = scripted.get();
+    window = std::make_unique<MainWindow>(state, std::move(scripted));
+    window->set_job_started_hook([this](ProgressDialog&) { ++jobs; });
+    char name[] = "/tmp/qm_scan_jobs_XXXXXX";
+    EXPECT_NE(::mkdtemp(name), nullptr);
+    dir = name;
+    std::ofstream(dir + "/dll.conf") << "test\n";
+    std::ofstream(dir + "/test.conf")
+        << "number_of_devices 2\nmode Gray\ndepth 8\nresolution 20.0\n"
+           "test-picture \"Solid black\"\ntl_x 0.0\ntl_y 0.0\nbr_x 30.0\nbr_y 20.0\n";
+    ::setenv("SANE_CONFIG_DIR", dir.c_str(), 1);
+  }
+  ~ScanCommands() override {
+    ::unsetenv("SANE_CONFIG_DIR");
+    ::unlink((dir + "/dll.conf").c_str());
+    ::unlink((dir + "/test.conf").c_str());
+    ::rmdir(dir.c_str());
+    window.reset();
+    QCoreApplication::processEvents();
+  }
+  bool run(int id) { return window->run_command(id); }
+
+  AppState state;
+  test::ScriptedPrompts* prompts = nullptr;
+  std::unique_ptr<MainWindow> window;
+  std::string dir;
+  int jobs = 0;
+};
+
+TEST_F(ScanCommands, TheScanRunsAsAJobFromTheRememberedDevice) {
+  state.undo.set_changed(false);
+  // A remembered device that is gone: the start fails, the document stays.
+  state.settings.env.scan_device = "test:7";
+  ASSERT_TRUE(run(cmd::kScanAcquire));
+  EXPECT_EQ(prompts->messages(), std::vector<std::string>{kScanStartFailedMessage});
+  EXPECT_EQ(state.document.width(), 6);
+  EXPECT_EQ(jobs, 1);
+  prompts->asked.clear();
+  state.settings.env.scan_device = "test:1";
+  ASSERT_TRUE(run(cmd::kScanAcquire));
+  EXPECT_TRUE(prompts->asked.empty());
+  EXPECT_EQ(jobs, 2);
+  EXPECT_NEAR(state.document.width(), 24, 1);  // 30 × 20 mm at 20 dpi
+  EXPECT_NEAR(state.document.height(), 16, 1);
+  EXPECT_EQ(state.document.current()->image.get_pixel(3, 3), 0xFF000000u);
+  EXPECT_FALSE(state.busy);
+}
+
+TEST_F(ScanCommands, WithoutTheScannerLibraryBothCommandsDoNothing) {
+  set_scanner_library_name("libqm-no-such-scanner-library.so.1");
+  state.undo.set_changed(true);  // would ask about saving first
+  EXPECT_TRUE(run(cmd::kScanAcquire));
+  EXPECT_TRUE(run(cmd::kScanSelect));
+  set_scanner_library_name("libsane.so.1");
+  EXPECT_TRUE(prompts->asked.empty()) << prompts->asked.front();
+  EXPECT_EQ(jobs, 0);
+  EXPECT_EQ(state.document.width(), 6);
 }
 
 }  // namespace

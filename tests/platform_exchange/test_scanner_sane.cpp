@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/document.h"
@@ -165,6 +166,52 @@ TEST(Scanner, AcquireMakesADocumentOfTheScannedPicture) {
   if (have_tool) {
     EXPECT_EQ(compared, 6) << "scanimage is there but its scans could not be read";
   }
+}
+
+// The program runs the scan on a worker under its progress dialog: the rows
+// read arrive at the job's progress, from that thread.
+TEST(Scanner, TheScanRunsThroughTheJobAndCountsItsRows) {
+  SaneConfig config("test\n", test_conf("Color", 8, true, "Color pattern"));
+  struct Sink final : ProgressSink {
+    int64_t range = -1, position = -1;
+    int ranges = 0;
+    void set_range(int64_t m) override { range = m, ++ranges; }
+    void step() override { ++position; }
+    void set_position(int64_t p) override { position = p; }
+  } sink;
+  int jobs = 0;
+  AcquireRequest request;
+  request.run_job = [&](const std::function<void(ProgressSink&)>& work) {
+    ++jobs;
+    std::thread worker([&] { work(sink); });
+    worker.join();
+  };
+  Document doc;
+  ASSERT_TRUE(doc.new_canvas(5, 5, true));
+  Messages m;
+  ASSERT_TRUE(acquire_scan(doc, request, m.sink()));
+  EXPECT_EQ(jobs, 1);
+  EXPECT_EQ(sink.ranges, 3) << "one range per frame of a three-pass scan";
+  EXPECT_EQ(sink.range, doc.height());
+  EXPECT_EQ(sink.position, doc.height());
+}
+
+TEST(Scanner, WithoutTheLibraryNothingHappens) {
+  SaneConfig config("test\n", test_conf("Gray", 8, false, "Solid black"));
+  set_scanner_library_name("libqm-no-such-scanner-library.so.1");
+  EXPECT_FALSE(scanner_library_present());
+  EXPECT_FALSE(list_scanner_devices().has_value());
+  Document doc;
+  ASSERT_TRUE(doc.new_canvas(6, 4, true));
+  Messages m;
+  bool asked = false;
+  AcquireRequest request;
+  request.confirm_discard = [&] { return asked = true; };
+  EXPECT_FALSE(acquire_scan(doc, request, m.sink()));
+  set_scanner_library_name("libsane.so.1");
+  EXPECT_FALSE(asked);
+  EXPECT_TRUE(m.log.empty());
+  EXPECT_EQ(doc.width(), 6);
 }
 
 TEST(Scanner, WithoutABackendTheStartFails) {

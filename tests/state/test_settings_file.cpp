@@ -39,7 +39,7 @@ std::string default_file() {
       "TabSide1=0\r\nTabSide2=0\r\nEraseBkTool=0\r\nFixSaveOpt=0\r\nCanvBkCol=11842740\r\n"
       "CheckCol1=14211288\r\nCheckCol2=16316664\r\nGridCol=33023\r\n"
       "CenterGridCol=16711935\r\nGradMapCol1=16777215\r\nGradMapCol2=0\r\n"
-      "OpenDir=\r\nSaveDir=\r\nImgVDir=\r\nFixSaveDir=\r\nCodePage=932\r\n"
+      "OpenDir=\r\nSaveDir=\r\nImgVDir=\r\nFixSaveDir=\r\nCodePage=932\r\nScanDevice=\r\n"
       "[ToolEnv]\r\nPencil=0\r\nPen=40964\r\nPen2=0\r\nBrush=15360\r\nErasePen=7780\r\n"
       "EraseBrush=15360\r\nSplay=7680\r\nDodge=15420\r\nBurn=15420\r\nWater=70656\r\n"
       "Paint=1\r\nGrad=0\r\n"
@@ -132,6 +132,7 @@ Settings every_value_changed() {
   e.save_dir = "/home/user/\xEA\xB7\xB8\xEB\xA6\xBC";  // "그림"
   e.img_v_dir = "/media/usb/ref";
   e.fix_save_dir = "/tmp/out dir";
+  e.scan_device = "net:scanhost:test:1";
   ToolOptions& t = s.draw.options;
   t.pencil = 0x8009;
   t.pen = 0xF828;

@@ -16,9 +16,9 @@ TEST(SettingsTable, KeysAreUniqueWithinTheirSection) {
     ++per_section[int(d.section)];
     EXPECT_EQ(find_setting(d.section, d.key), &d);
   }
-  // Version; 34 window values; 50 environment values; 12 tool words; 8 text
+  // Version; 34 window values; 51 environment values; 12 tool words; 8 text
   // values; 12 drawing values; then the numbered sections.
-  const int expected[11] = {1, 34, 50, 12, 8, 12, 5, 19, 8, 10, 8};
+  const int expected[11] = {1, 34, 51, 12, 8, 12, 5, 19, 8, 10, 8};
   for (int i = 0; i < 11; ++i) EXPECT_EQ(per_section[i], expected[i]) << i;
   EXPECT_EQ(find_setting(SettingSection::kEnv, "undocnt"), nullptr);
 }
