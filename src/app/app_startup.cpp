@@ -1,6 +1,7 @@
 #include "app/app_startup.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -74,6 +75,41 @@ void report_first_frame(MainWindow& window) {
   window.canvas().viewport()->update();
 }
 
+// The last net under every event handler. Commands, jobs and pointer input
+// have their own guard; a failed allocation that none of them saw (a
+// panel's thumbnails refreshed by a signal, a repaint) ends that event
+// here, and the user is told once the event loop runs again.
+class GuardedApplication final : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+      tell_later();
+      return false;
+    }
+  }
+
+ private:
+  void tell_later() {
+    if (telling_) return;
+    try {
+      telling_ = true;
+      QTimer::singleShot(0, this, [this] {
+        QMessageBox::warning(activeWindow(), QStringLiteral("Quillmark2"),
+                             QString::fromUtf8(kMsgOutOfMemory));
+        telling_ = false;
+      });
+    } catch (const std::bad_alloc&) {
+      telling_ = false;
+    }
+  }
+
+  bool telling_ = false;
+};
+
 }  // namespace
 
 StartupOptions parse_command_line(const QStringList& arguments) {
@@ -91,7 +127,7 @@ StartupOptions parse_command_line(const QStringList& arguments) {
 
 int run_program(int argc, char** argv) {
   mark_main_entered();
-  QApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quillmark2"));
   // The desktop entry and icon the desktop shows for our windows.
   QApplication::setDesktopFileName(QStringLiteral("quillmark2"));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -59,19 +60,33 @@ void for_row_bands(int y0, int y1, int bands, ProgressSink* progress,
   LockedProgress locked(progress);
   ProgressSink* sink = progress ? &locked : nullptr;
   auto bound = [&](int t) { return y0 + int(int64_t{rows} * t / threads); };
+  // A band that fails (its buffers refused) must neither end the program
+  // from its thread nor leave threads unjoined: the first failure is kept
+  // and raised again once every band has ended.
+  std::exception_ptr failure;
+  std::mutex failure_mutex;
+  auto band = [&](int t, int a, int b, ProgressSink* s) {
+    try {
+      body(t, a, b, s);
+    } catch (...) {
+      std::lock_guard lock(failure_mutex);
+      if (!failure) failure = std::current_exception();
+    }
+  };
   std::vector<std::thread> workers;
   int inline_from = threads;
   for (int t = 1; t < threads; ++t) {
     try {
-      workers.emplace_back(body, t, bound(t), bound(t + 1), sink);
+      workers.emplace_back(band, t, bound(t), bound(t + 1), sink);
     } catch (...) {
       inline_from = t;
       break;
     }
   }
-  body(0, bound(0), bound(1), sink);
-  for (int t = inline_from; t < threads; ++t) body(t, bound(t), bound(t + 1), sink);
+  band(0, bound(0), bound(1), sink);
+  for (int t = inline_from; t < threads; ++t) band(t, bound(t), bound(t + 1), sink);
   for (std::thread& w : workers) w.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@
 #include "app/progress_job.h"
 #include "document/canvas_resize.h"
 #include "document/resize_layers.h"
+#include "filters/filter_bands.h"
 #include "filters/filter_dialog_desc.h"
 #include "filters/filter_run.h"
 #include "flows_test_support.h"
@@ -232,6 +234,24 @@ TEST_F(OutOfMemory, OpeningADocumentLeavesTheOpenOneAlone) {
       return flows.open_path(path, false) && prompts.asked.empty();
     });
   }
+}
+
+// A filter's band that fails on its own thread must not end the program: the
+// failure reaches the caller once every band has ended.
+TEST(FilterBands, AFailingBandIsRaisedOnTheCallerAfterTheOthersEnded) {
+  const int threads = filters::set_filter_threads(4);
+  std::atomic<int> done{0};
+  for (int failing : {0, 2}) {
+    done = 0;
+    EXPECT_THROW(filters::for_row_bands(0, 40, 4, nullptr,
+                                        [&](int band, int, int, ProgressSink*) {
+                                          if (band == failing) throw std::bad_alloc();
+                                          ++done;
+                                        }),
+                 std::bad_alloc);
+    EXPECT_EQ(done, 3) << failing;
+  }
+  filters::set_filter_threads(threads);
 }
 
 // --- the guard in the program -------------------------------------------------
