@@ -193,7 +193,15 @@ UndoOutcome UndoHistory::undo(Document& doc) {
   // that will redo this one.
   store_.release(spare.data);
   UndoRecord inverse;
-  const bool kept = capture_inverse(store_, doc, record, parsed, inverse);
+  bool kept = false;
+  try {
+    kept = capture_inverse(store_, doc, record, parsed, inverse);
+  } catch (const std::bad_alloc&) {
+    // Not undone, and no empty step left to redo; the caller tells the user.
+    store_.release(inverse.data);
+    if (appended) records_.pop_back();
+    throw;
+  }
   if (!apply(doc, record, parsed)) {
     store_.release(inverse.data);
     if (appended) records_.pop_back();
@@ -229,7 +237,13 @@ UndoOutcome UndoHistory::redo(Document& doc) {
   UndoRecord& slot = records_[size_t(cursor_ + 1)];
   store_.release(slot.data);
   UndoRecord inverse;
-  const bool kept = capture_inverse(store_, doc, record, parsed, inverse);
+  bool kept = false;
+  try {
+    kept = capture_inverse(store_, doc, record, parsed, inverse);
+  } catch (const std::bad_alloc&) {
+    store_.release(inverse.data);
+    throw;
+  }
   if (!apply(doc, record, parsed)) {
     store_.release(inverse.data);
     outcome.failed = true;

@@ -93,14 +93,19 @@ void make_document(AppState& state) {
 using Work = std::function<bool(AppState&)>;
 
 struct Attempt {
+  std::unique_ptr<AppState> state;
   Snapshot end;
   bool told = false;     // the work's own report or the guard's
   bool refused = false;  // an allocation was refused
 };
 
-Attempt run_once(const Work& work, int64_t fault_at, bool persistent) {
+// Done before the refusals start (the step an undo then takes back).
+using Prepare = std::function<void(AppState&)>;
+
+Attempt run_once(const Work& work, const Prepare& prepare, int64_t fault_at, bool persistent) {
   auto state = std::make_unique<AppState>();
   make_document(*state);
+  if (prepare) prepare(*state);
   seed_shared_random(25);  // the noise filters draw the same numbers every run
   Attempt run;
   {
@@ -110,22 +115,24 @@ Attempt run_once(const Work& work, int64_t fault_at, bool persistent) {
     run.refused = fault && fault->refused();
   }
   run.end = snapshot(state->document);
+  run.state = std::move(state);
   return run;
 }
 
 // Refuses allocation 0, 1, 2 … (every one at first, then sparser) until the
 // work needs no more than were let through.
-void sweep(const std::string& what, const Work& work) {
+void sweep(const std::string& what, const Work& work, const Prepare& prepare = {}) {
   auto fresh = std::make_unique<AppState>();
   make_document(*fresh);
+  if (prepare) prepare(*fresh);
   const Snapshot before = snapshot(fresh->document);
-  const Attempt clean = run_once(work, -1, false);
+  const Attempt clean = run_once(work, prepare, -1, false);
   ASSERT_FALSE(clean.told) << what << ": fails without any refusal";
   ASSERT_FALSE(clean.end == before) << what << ": changes nothing";
   for (bool persistent : {false, true}) {
     int64_t failures = 0;
     for (int64_t n = 0;; n += n < 64 ? 1 : n / 8) {
-      const Attempt run = run_once(work, n, persistent);
+      Attempt run = run_once(work, prepare, n, persistent);
       if (!run.refused) break;
       ++failures;
       const bool unchanged = run.end == before;
@@ -133,6 +140,12 @@ void sweep(const std::string& what, const Work& work) {
           << what << ": allocation " << n << (persistent ? " on" : "") << " left a half-done document";
       EXPECT_TRUE(!unchanged || run.told)
           << what << ": allocation " << n << " refused, nothing done and nothing said";
+      // What a refusal left behind (the undo history included) still works.
+      if (unchanged) {
+        seed_shared_random(25);
+        EXPECT_TRUE(work(*run.state)) << what << ": allocation " << n << ", then again";
+        EXPECT_TRUE(snapshot(run.state->document) == clean.end) << what << ": allocation " << n << ", then again";
+      }
       ASSERT_LT(n, 1'000'000) << what;
     }
     EXPECT_GT(failures, 0) << what << ": allocates nothing";
@@ -170,6 +183,24 @@ TEST_F(OutOfMemory, CanvasCommandsChangeNothingWhenAnAllocationFails) {
   sweep("merge visible to new", [&](AppState& s) { return told(s.document.merge_visible_to_new()); });
 }
 
+TEST_F(OutOfMemory, UndoAndRedoChangeNothingWhenAnAllocationFails) {
+  const Work undo = [](AppState& s) { return !s.undo.undo(s.document).failed; };
+  const Work redo = [](AppState& s) { return !s.undo.redo(s.document).failed; };
+  const std::pair<const char*, Prepare> steps[] = {
+      {"merge down", [](AppState& s) { s.document.merge_down(); }},
+      {"merge visible", [](AppState& s) { s.document.merge_visible(false); }},
+      {"image size", [](AppState& s) { resize_layers(s.document, 20, 30, ResampleMethod::Bilinear, true); }},
+      {"rotate", [](AppState& s) { s.document.rotate_all(RotateDirection::Clockwise, true); }},
+  };
+  for (const auto& [name, step] : steps) {
+    sweep(std::string("undo ") + name, undo, step);
+    sweep(std::string("redo ") + name, redo, [&, step = step](AppState& s) {
+      step(s);
+      s.undo.undo(s.document);
+    });
+  }
+}
+
 TEST_F(OutOfMemory, AddingALayerFromAFile) {
   LayerImage picture;
   ASSERT_TRUE(picture.create(30, 30));
@@ -205,7 +236,7 @@ TEST_F(OutOfMemory, EveryFilterChangesNothingWhenAnAllocationFails) {
       return status != filters::FilterStatus::kOutOfMemory;
     };
     // Filters that change nothing on this picture have nothing to lose.
-    const Attempt clean = run_once(work, -1, false);
+    const Attempt clean = run_once(work, {}, -1, false);
     if (clean.end == snapshot(probe->document)) continue;
     sweep(std::string("filter ") + command.cli_name, work);
     ++swept;
