@@ -17,7 +17,9 @@
 #include "formats/layer_name.h"
 #include "state/settings_file.h"
 #include "state/user_paths.h"
+#include "canvas/tablet_input.h"
 #include "platform/instance_lock.h"
+#include "platform/tablet_events.h"
 #include "platform/temp_dir.h"
 
 namespace qm {
@@ -127,6 +129,7 @@ StartupOptions parse_command_line(const QStringList& arguments) {
 
 int run_program(int argc, char** argv) {
   mark_main_entered();
+  configure_tablet_delivery();
   GuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quillmark2"));
   // The desktop entry and icon the desktop shows for our windows.
@@ -152,6 +155,8 @@ int run_program(int argc, char** argv) {
   int code = 0;
   {
     MainWindow window(*state);
+    // Without a tablet (or with the switch off) the mouse alone, silently.
+    if (env.tablet_flag & kTabletFlagEnabled) window.canvas().open_tablet();
     create_panels(window);
     window.show_placed();
     // The command line's file opens once the window is up and painted.
@@ -163,6 +168,7 @@ int run_program(int argc, char** argv) {
       if (options.bench_first_frame) report_first_frame(window);
     });
     code = QApplication::exec();
+    window.canvas().close_tablet();
   }
   shut_down(*state);
   const std::string temp_dir = state->temp_dir;

@@ -8,14 +8,17 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <cmath>
 
-#include <QElapsedTimer>
 #include <QPointingDevice>
 
 #include "app/held_key_tracker.h"
 #include "canvas/feedback_pixels.h"
+#include "canvas/tablet_input.h"
 #include "document/document.h"
 #include "platform/raster_view.h"
+#include "platform/tablet_events.h"
+#include "platform/tick_clock.h"
 
 namespace qm {
 
@@ -33,17 +36,6 @@ QSize largest_screen_size() {
 
 QRect to_qrect(Rect r) { return {r.x, r.y, r.w, r.h}; }
 
-// One clock for every pointer event, mouse and pen alike.
-int64_t now_ms() {
-  static QElapsedTimer clock = [] {
-    QElapsedTimer t;
-    t.start();
-    return t;
-  }();
-  // Starts well above 0 so "just after" tests never see a negative time.
-  return clock.elapsed() + 1000000;
-}
-
 bool to_button(Qt::MouseButton b, PointerButton& out) {
   switch (b) {
     case Qt::LeftButton: out = PointerButton::kLeft; return true;
@@ -57,27 +49,61 @@ bool to_button(Qt::MouseButton b, PointerButton& out) {
 
 }  // namespace
 
-CanvasWidget::~CanvasWidget() = default;
+CanvasWidget::~CanvasWidget() { close_tablet(); }
 
 void CanvasWidget::attach_input(DrawingStateModel& model, const KeyBindings& keys, PendingWork& pending,
                                 std::function<TextureView()> texture) {
   if (!held_keys_) held_keys_ = new HeldKeyTracker(this);
   texture_ = std::move(texture);
+  const bool tablet = tablet_open();
+  close_tablet();
   input_ = std::make_unique<InputDispatcher>(view_.document(), model, keys, pending, view_.geometry(),
                                              static_cast<InputHost&>(*this));
+  model_ = &model;
+  if (tablet) open_tablet();
+}
+
+void CanvasWidget::open_tablet() {
+  if (!input_ || !model_ || tablet_open()) return;
+  tablet_ = std::make_unique<TabletPacketHandler>(*input_, *model_);
+  // Hover moves too: the brush circle and the information bar follow the
+  // pen before it touches.
+  viewport()->setAttribute(Qt::WA_TabletTracking);
+  tablet_filter_ = std::make_unique<TabletEventFilter>(
+      viewport(), [this](const TabletPacket& p, PointF cursor, Qt::KeyboardModifiers m) { tablet_packet(p, cursor, m); });
+}
+
+void CanvasWidget::close_tablet() {
+  tablet_filter_.reset();
+  tablet_.reset();
+}
+
+void CanvasWidget::tablet_packet(const TabletPacket& packet, PointF cursor, Qt::KeyboardModifiers modifiers) {
+  TabletPacketContext context;
+  context.cursor = cursor;
+  if (held_keys_) context.keys = held_keys_->keys(modifiers);
+  context.time_ms = tick_count_ms();
+  guarded([&] { tablet_->packet(packet, context); });
+  after_pointer_event();
+  const Point image = view_.window_to_image(int(std::floor(packet.position.x)), int(std::floor(packet.position.y)));
+  emit pointer_image_position(image.x, image.y);
+}
+
+// With the tablet open its packets are the pen's input; a mouse event made
+// from the pen (by Qt for an event nobody took, or by the system) repeats one.
+bool CanvasWidget::pen_echo(const QMouseEvent* event) const {
+  const QPointingDevice* device = event->pointingDevice();
+  if (!tablet_open() || !device) return false;
+  const QInputDevice::DeviceType type = device->type();
+  return type == QInputDevice::DeviceType::Stylus || type == QInputDevice::DeviceType::Puck;
 }
 
 PointerEvent CanvasWidget::pointer_event(QMouseEvent* event, Qt::MouseButton button) const {
   PointerEvent e;
   to_button(button, e.button);
   e.window = {event->position().x(), event->position().y()};
-  const QPointingDevice* device = event->pointingDevice();
-  if (device && device->type() == QInputDevice::DeviceType::Stylus) {
-    e.source = PointerSource::kPen;
-    if (!event->points().isEmpty()) e.pressure = event->points().first().pressure();
-  }
   if (held_keys_) e.keys = held_keys_->keys(event->modifiers());
-  e.time_ms = now_ms();
+  e.time_ms = tick_count_ms();
   return e;
 }
 
@@ -250,6 +276,7 @@ void CanvasWidget::wheelEvent(QWheelEvent* event) {
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
+  if (pen_echo(event)) return event->accept();
   PointerButton b;
   if (input_ && to_button(event->button(), b)) {
     // Presses outside the canvas area never start anything (a held grab
@@ -264,6 +291,7 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
+  if (pen_echo(event)) return event->accept();
   const QPoint pos = event->position().toPoint();
   const Point image = view_.window_to_image(pos.x(), pos.y());
   emit pointer_image_position(image.x, image.y);
@@ -276,6 +304,7 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (pen_echo(event)) return event->accept();
   PointerButton b;
   if (input_ && to_button(event->button(), b)) {
     guarded([&] { input_->release(pointer_event(event, event->button())); });

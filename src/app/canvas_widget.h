@@ -15,6 +15,9 @@ namespace qm {
 
 class Document;
 class HeldKeyTracker;
+class TabletEventFilter;
+class TabletPacketHandler;
+struct TabletPacket;
 
 class CanvasWidget : public QAbstractScrollArea, private InputHost {
   Q_OBJECT
@@ -32,6 +35,15 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   // Null until attached.
   InputDispatcher* input() { return input_.get(); }
   HeldKeyTracker* held_keys() { return held_keys_; }
+
+  // The pen: from open_tablet() (start-up, when TabletFlag bit 0 is set)
+  // until close_tablet() its tablet events drive the input layer, and the
+  // mouse events Qt or the system make from the pen are dropped. Closed, a
+  // pen works as a mouse. Needs attach_input first.
+  void open_tablet();
+  void close_tablet();
+  bool tablet_open() const { return tablet_filter_ != nullptr; }
+  TabletPacketHandler* tablet() { return tablet_.get(); }
 
   CanvasView& view() { return view_; }
   const CanvasView& view() const { return view_; }
@@ -103,6 +115,8 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   void sync_scroll_bars();
   PointerEvent pointer_event(QMouseEvent* event, Qt::MouseButton button) const;
   void after_pointer_event();
+  bool pen_echo(const QMouseEvent* event) const;
+  void tablet_packet(const TabletPacket& packet, PointF cursor, Qt::KeyboardModifiers modifiers);
   // Pointer work that runs out of memory ends here, not in Qt's event loop.
   template <class Work>
   void guarded(Work&& work) {
@@ -122,8 +136,11 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   bool syncing_ = false;  // the bars are being set from the view
   int last_scale_ = 0;
   std::unique_ptr<InputDispatcher> input_;
+  std::unique_ptr<TabletPacketHandler> tablet_;
+  std::unique_ptr<TabletEventFilter> tablet_filter_;
   HeldKeyTracker* held_keys_ = nullptr;
   std::function<TextureView()> texture_;
+  DrawingStateModel* model_ = nullptr;
   Rect feedback_rect_;  // window pixels the feedback covered at the last paint
 };
 
