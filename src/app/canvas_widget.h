@@ -9,13 +9,14 @@
 
 #include "canvas/canvas_view.h"
 #include "canvas/input_dispatcher.h"
+#include "canvas/selection_tool.h"
 
 namespace qm {
 
 class Document;
 class HeldKeyTracker;
 
-class CanvasWidget : public QAbstractScrollArea, private InputHost {
+class CanvasWidget : public QAbstractScrollArea, private InputHost, private SelectionHost {
   Q_OBJECT
 
  public:
@@ -31,6 +32,10 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   // Null until attached.
   InputDispatcher* input() { return input_.get(); }
   HeldKeyTracker* held_keys() { return held_keys_; }
+  // The Rectangle select tool over `selection` from now on (its frame is
+  // drawn, its handles shown); null until attached.
+  void attach_selection(Selection& selection, DrawingStateModel& model, PendingWork& pending);
+  SelectionTool* selection_tool() { return selection_tool_.get(); }
 
   CanvasView& view() { return view_; }
   const CanvasView& view() const { return view_; }
@@ -79,6 +84,8 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   void stroke_recorded();
   void undo_requested();
   void drag_size(int w, int h, bool shown);
+  // The right button with the Rectangle select tool: the Select menu at `global`.
+  void selection_menu_requested(QPoint global);
 
  protected:
   bool event(QEvent* event) override;
@@ -107,6 +114,16 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   void feedback_changed() override;
   void undo() override { emit undo_requested(); }
   TextureView texture() override { return texture_ ? texture_() : TextureView{}; }
+  bool selection_press(PointF image, const HeldKeys& keys) override;
+  void selection_move(PointF image, const HeldKeys& keys) override;
+  void selection_release(PointF image, const HeldKeys& keys) override;
+  void selection_menu(PointF image) override;
+  bool has_floating_selection() override;
+  // SelectionHost (show_changes and edit_finished above serve it too)
+  void pixels_changed() override { present_dirty(); }
+  void frame_changed() override;
+  void frame_size(int w, int h, bool shown) override { emit drag_size(w, h, shown); }
+  void update_selection_cursor(PointF image);
 
   CanvasView view_;
   bool placed_ = false;   // false until first shown: sizes centre the image
@@ -116,6 +133,9 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   HeldKeyTracker* held_keys_ = nullptr;
   std::function<TextureView()> texture_;
   Rect feedback_rect_;  // window pixels the feedback covered at the last paint
+  std::unique_ptr<SelectionTool> selection_tool_;
+  Rect frame_rect_;  // window pixels the selection frame covered
+  bool select_menu_pending_ = false;
 };
 
 }  // namespace qm
