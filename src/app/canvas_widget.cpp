@@ -108,7 +108,12 @@ void CanvasWidget::frame_changed() {
 }
 
 void CanvasWidget::update_selection_cursor(PointF image) {
-  if (!selection_tool_ || !selection_tool_->tool_current() || (input_ && input_->active())) return;
+  if (!selection_tool_ || (input_ && input_->active())) return;
+  if (!selection_tool_->tool_current()) {
+    // Another tool: the handle cursors go.
+    if (viewport()->testAttribute(Qt::WA_SetCursor)) viewport()->unsetCursor();
+    return;
+  }
   const Selection& sel = selection_tool_->selection();
   const int handle = selection_tool_->hover(image, view_.scale());
   const IntPoint p = pixel_of(image);
