@@ -113,6 +113,13 @@ xdotool mousemove --window "$win" $((ox - 20)) $((oy - 20)) click 2
 sleep 1.1  # the saved document must be newer than the mark
 key s
 drag 25 25 54 54   # the frame (25, 25)-(54, 54) around the block
+# The frame is drawn inverted over the image: white edges turn black.
+capture() {
+  xwd -silent -id "$win" -out "$out/cap.xwd" && convert "xwd:$out/cap.xwd" "ppm:$out/$1.ppm"
+}
+capture frame
+check frame $((ox + 25)),$((oy + 40))=000000 $((ox + 54)),$((oy + 40))=000000 $((ox + 40)),$((oy + 25))=000000 \
+  $((ox + 27)),$((oy + 40))=FFFFFF $((ox + 40)),$((oy + 40))=FF0000
 key ctrl+x
 key ctrl+v         # floats centred under the view centre, about (85, 45)
 drag 100 60 140 60
