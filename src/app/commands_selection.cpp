@@ -4,6 +4,7 @@
 // refused while a floating image exists.
 #include "app/commands_selection.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -272,9 +273,14 @@ void run(CommandContext& c, int id, CommandOrigin) {
       after_edit(c, rotate_selection(doc, sel, choice->angle, choice->smooth));
       return;
     }
-    case kTrim:
-      after_edit(c, trim_to_selection(doc, sel));
+    case kTrim: {
+      // Every layer is cropped: the wait cursor while it runs.
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      const SelectionEdit edit = trim_to_selection(doc, sel);
+      QApplication::restoreOverrideCursor();
+      after_edit(c, edit);
       return;
+    }
     case kScale: {
       const Rect a = sel.area(doc);
       int& scale_type = s.settings.env.scale_type;
