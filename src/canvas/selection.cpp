@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "canvas/floating_blend.h"
 #include "paint/brush_engine.h"
 
 namespace qm {
@@ -57,7 +58,7 @@ Layer* Selection::floating_layer(Document& doc) {
 void Selection::draw(LayerImage& layer, bool composite) const {
   const Rect r = current_rect();
   if (composite)
-    layer.blend_from(r.x, r.y, floating_, 0, 0, r.w, r.h);
+    blend_floating(layer, r.x, r.y, floating_);
   else
     layer.blit_from(r.x, r.y, r.w, r.h, floating_, 0, 0);
 }

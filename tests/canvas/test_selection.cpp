@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "canvas/floating_blend.h"
 #include "canvas/selection_commands.h"
 #include "canvas/selection_tool.h"
 #include "document/undo_history.h"
@@ -378,6 +379,37 @@ TEST(Selection, EndingPointsAndHistory) {
   // A change of tool ends it.
   r.model.set_tool(kToolPencil);
   EXPECT_FALSE(r.sel.has_frame());
+}
+
+// The composite path of a moving image against LayerImage::blend_from: every
+// pair of alphas with channels across their range, values that land exactly
+// on a rounding edge among them, and a random image partly off the layer.
+TEST(FloatingBlend, EqualsBlendFromBitForBit) {
+  LayerImage src, dst;
+  ASSERT_TRUE(src.create(256, 256));
+  ASSERT_TRUE(dst.create(256, 256));
+  const uint32_t channels[] = {0, 1, 2, 3, 17, 85, 127, 128, 129, 170, 204, 254, 255};
+  for (uint32_t sc : channels)
+    for (uint32_t dc : channels) {
+      for (int sa = 0; sa < 256; ++sa)
+        for (int da = 0; da < 256; ++da) {
+          *src.pixel_address(da, sa) = Pixel(sa) << 24 | sc << 16 | dc << 8 | (sc ^ dc);
+          *dst.pixel_address(da, sa) = Pixel(da) << 24 | dc << 16 | sc << 8 | (255 - sc);
+        }
+      LayerImage expect = copy_of(dst);
+      expect.blend_from(0, 0, src, 0, 0, 256, 256);
+      blend_floating(dst, 0, 0, src);
+      ASSERT_TRUE(same(dst, expect)) << sc << " over " << dc;
+    }
+  std::mt19937 rng(11);
+  for (size_t i = 0; i < src.pixel_count(); ++i) {
+    src.pixels()[i] = rng();
+    dst.pixels()[i] = rng();
+  }
+  LayerImage expect = copy_of(dst);
+  expect.blend_from(-40, 100, src, 0, 0, 256, 256);
+  blend_floating(dst, -40, 100, src);
+  EXPECT_TRUE(same(dst, expect));
 }
 
 }  // namespace
