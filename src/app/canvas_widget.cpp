@@ -1,6 +1,5 @@
 #include "app/canvas_widget.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "app/canvas_widget.h"
@@ -127,6 +128,29 @@ TEST_F(SelectMenu, FiltersTargetTheFrameAndACanvasChangeCutsIt) {
   EXPECT_EQ(state.document.width(), 10);
   EXPECT_FALSE(state.selection.has_frame());
   EXPECT_TRUE(window->run_command(40108));
+}
+
+TEST_F(SelectMenu, TheRightButtonAsksForTheSelectMenuAtItsRelease) {
+  CanvasWidget& canvas = window->canvas();
+  // The window's own handler would open the menu and wait for a choice.
+  QObject::disconnect(&canvas, &CanvasWidget::selection_menu_requested, window.get(), nullptr);
+  int asked = 0;
+  QObject::connect(&canvas, &CanvasWidget::selection_menu_requested, [&](QPoint) { ++asked; });
+  const QPoint at = canvas.viewport()->rect().center();
+  state.drawing.set_tool(kToolPencil);
+  QTest::mousePress(canvas.viewport(), Qt::RightButton, {}, at);
+  QTest::mouseRelease(canvas.viewport(), Qt::RightButton, {}, at);
+  EXPECT_EQ(asked, 0) << "other tools pick a colour";
+  state.drawing.set_tool(kToolRectSelect);
+  QTest::mousePress(canvas.viewport(), Qt::RightButton, {}, at);
+  EXPECT_EQ(asked, 0);
+  QTest::mouseRelease(canvas.viewport(), Qt::RightButton, {}, at);
+  EXPECT_EQ(asked, 1);
+  // The input layer is free again: a left drag makes a frame.
+  QTest::mousePress(canvas.viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseMove(canvas.viewport(), at + QPoint(20, 15));
+  QTest::mouseRelease(canvas.viewport(), Qt::LeftButton, {}, at + QPoint(20, 15));
+  EXPECT_TRUE(state.selection.has_frame());
 }
 
 }  // namespace
