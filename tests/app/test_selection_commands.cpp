@@ -9,6 +9,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -128,6 +130,29 @@ TEST_F(SelectMenu, FiltersTargetTheFrameAndACanvasChangeCutsIt) {
   EXPECT_EQ(state.document.width(), 10);
   EXPECT_FALSE(state.selection.has_frame());
   EXPECT_TRUE(window->run_command(40108));
+}
+
+TEST_F(SelectMenu, OutputToTheClipboardAndPasteItBack) {
+  state.drawing.set_tool(kToolRectSelect);
+  state.selection.set(state.document, 10, 10, 39, 29);
+  layer().fill_rect(10, 10, 30, 20, 0x80FF0000u);
+  EXPECT_TRUE(window->run_command(40123));  // 32-bit with alpha
+  const QImage picture = QGuiApplication::clipboard()->image();
+  ASSERT_EQ(picture.size(), QSize(30, 20));
+  EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0x80);
+  EXPECT_TRUE(window->run_command(40122));  // 24-bit: over white
+  const QRgb flat = QGuiApplication::clipboard()->image().pixel(0, 0);
+  EXPECT_EQ(qRed(flat), 0xFF);
+  EXPECT_NEAR(qGreen(flat), 0x7F, 1) << "half red over white";
+  // Paste from the clipboard: a floating image of its size, then put down.
+  EXPECT_TRUE(window->run_command(40102));
+  EXPECT_TRUE(window->run_command(40119));
+  ASSERT_TRUE(state.selection.floating());
+  EXPECT_EQ(state.selection.frame().w, 30);
+  EXPECT_EQ(state.selection.frame().h, 20);
+  EXPECT_EQ(state.copy_buffer.width(), 30);
+  EXPECT_TRUE(window->run_command(40102));
+  EXPECT_EQ(state.undo.undo_count(), 1);
 }
 
 TEST_F(SelectMenu, TheRightButtonAsksForTheSelectMenuAtItsRelease) {
