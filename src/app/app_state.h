@@ -6,6 +6,7 @@
 #include <string>
 
 #include "canvas/pending_work.h"
+#include "canvas/selection.h"
 #include "state/drawing_state.h"
 #include "state/drawing_state_model.h"
 #include "state/key_bindings.h"
@@ -46,6 +47,11 @@ struct AppState {
   // Operations still open on the canvas; commands that change the document,
   // the current layer or the canvas size call pending.finish_all() first.
   PendingWork pending;
+
+  // The rectangle selection of the document, and the copy buffer its copy,
+  // cut and paste share.
+  Selection selection;
+  LayerImage copy_buffer;
 
   // A progress job runs: nothing but its dialog may touch the document.
   bool busy = false;

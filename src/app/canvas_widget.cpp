@@ -47,9 +47,71 @@ bool to_button(Qt::MouseButton b, PointerButton& out) {
   }
 }
 
+// The selection frame as an inverted box around its pixels.
+Feedback frame_feedback(Rect r) {
+  Feedback f;
+  f.shape = Feedback::Shape::kRectangle;
+  f.a = {double(r.x), double(r.y)};
+  f.b = {double(r.right() - 1), double(r.bottom() - 1)};
+  return f;
+}
+
+Qt::CursorShape handle_cursor(int handle) {
+  switch (handle) {
+    case kHandleTop: case kHandleBottom: return Qt::SizeVerCursor;
+    case kHandleLeft: case kHandleRight: return Qt::SizeHorCursor;
+    case kHandleTopLeft: case kHandleBottomRight: return Qt::SizeFDiagCursor;
+    case kHandleTopRight: case kHandleBottomLeft: return Qt::SizeBDiagCursor;
+    default: return Qt::ArrowCursor;
+  }
+}
+
 }  // namespace
 
 CanvasWidget::~CanvasWidget() { close_tablet(); }
+
+void CanvasWidget::attach_selection(Selection& selection, DrawingStateModel& model, PendingWork& pending) {
+  selection_tool_ = std::make_unique<SelectionTool>(view_.document(), selection, model, pending);
+  selection_tool_->set_host(this);
+}
+
+bool CanvasWidget::selection_press(PointF image, const HeldKeys& keys) {
+  return selection_tool_ && selection_tool_->press(image, keys, view_.scale());
+}
+void CanvasWidget::selection_move(PointF image, const HeldKeys& keys) {
+  if (selection_tool_) selection_tool_->move(image, keys);
+}
+void CanvasWidget::selection_release(PointF image, const HeldKeys& keys) {
+  if (selection_tool_) selection_tool_->release(image, keys);
+}
+// Opened at the release, so the input layer has seen the whole click first.
+void CanvasWidget::selection_menu(PointF) { select_menu_pending_ = true; }
+bool CanvasWidget::has_floating_selection() {
+  return selection_tool_ && selection_tool_->selection().floating();
+}
+
+void CanvasWidget::frame_changed() {
+  const std::optional<Rect> frame = selection_tool_ ? selection_tool_->display_frame() : std::nullopt;
+  const Rect now = frame ? bounds_of(feedback_pixels(frame_feedback(*frame), view_.geometry())) : Rect{};
+  if (!frame_rect_.empty()) viewport()->update(to_qrect(frame_rect_));
+  if (!now.empty()) viewport()->update(to_qrect(now));
+  frame_rect_ = now;
+}
+
+void CanvasWidget::update_selection_cursor(PointF image) {
+  if (!selection_tool_ || (input_ && input_->active())) return;
+  if (!selection_tool_->tool_current()) {
+    // Another tool: the handle cursors go.
+    if (viewport()->testAttribute(Qt::WA_SetCursor)) viewport()->unsetCursor();
+    return;
+  }
+  const Selection& sel = selection_tool_->selection();
+  const int handle = selection_tool_->hover(image, view_.scale());
+  const IntPoint p = pixel_of(image);
+  Qt::CursorShape shape = handle_cursor(handle);
+  if (handle == kHandleNone && sel.has_frame() && sel.frame().contains(p.x, p.y)) shape = Qt::SizeAllCursor;
+  if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
+}
 
 void CanvasWidget::attach_input(DrawingStateModel& model, const KeyBindings& keys, PendingWork& pending,
                                 std::function<TextureView()> texture) {
@@ -172,10 +234,13 @@ void CanvasWidget::set_settings(const ViewSettings& settings) {
   show_rect(view_.set_settings(settings));
 }
 void CanvasWidget::document_changed() {
+  // A frame never outlives a change of the canvas: it is cut to the new one.
+  if (selection_tool_) selection_tool_->selection().fit_to(view_.document());
   show_rect(view_.document_changed());
   emit image_size_changed(view_.geometry().image_w, view_.geometry().image_h);
 }
 void CanvasWidget::document_replaced() {
+  if (selection_tool_) selection_tool_->selection().reset();
   // place() is document_changed() without the recomposition.
   show_rect(view_.place(viewport()->width(), viewport()->height()));
   emit image_size_changed(view_.geometry().image_w, view_.geometry().image_h);
@@ -221,8 +286,7 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
   }
   // The feedback, inverted over the image: redrawn from the input state in
   // every paint, so no repaint can leave a stale rubber band behind.
-  if (input_ && !input_->feedback().empty() && !buffer.isNull()) {
-    const std::vector<Point> pixels = feedback_pixels(input_->feedback(), g);
+  auto invert = [&](const std::vector<Point>& pixels) {
     const QRect box = to_qrect(bounds_of(pixels)) & shown & event->region().boundingRect();
     if (!box.isEmpty()) {
       QImage patch = buffer.copy(box);
@@ -234,7 +298,11 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
       painter.setClipRegion(event->region());
       painter.drawImage(box.topLeft(), patch);
     }
-  }
+  };
+  if (input_ && !input_->feedback().empty() && !buffer.isNull()) invert(feedback_pixels(input_->feedback(), g));
+  if (selection_tool_ && !buffer.isNull())
+    if (const std::optional<Rect> frame = selection_tool_->display_frame())
+      invert(feedback_pixels(frame_feedback(*frame), g));
   emit painted();
 }
 
@@ -299,6 +367,8 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
     guarded([&] { input_->move(pointer_event(event, Qt::LeftButton)); });
     after_pointer_event();
   }
+  update_selection_cursor(
+      window_to_image_fractional(view_.geometry(), event->position().x(), event->position().y()));
   emit pointer_moved(pos, event->buttons(), event->modifiers());
   event->accept();
 }
@@ -309,6 +379,10 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
   if (input_ && to_button(event->button(), b)) {
     guarded([&] { input_->release(pointer_event(event, event->button())); });
     after_pointer_event();
+  }
+  if (select_menu_pending_ && event->button() == Qt::RightButton) {
+    select_menu_pending_ = false;
+    emit selection_menu_requested(event->globalPosition().toPoint());
   }
   emit pointer_released(event->position().toPoint(), event->button(), event->buttons(),
                         event->modifiers());

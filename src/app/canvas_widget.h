@@ -10,6 +10,7 @@
 #include "app/out_of_memory.h"
 #include "canvas/canvas_view.h"
 #include "canvas/input_dispatcher.h"
+#include "canvas/selection_tool.h"
 
 namespace qm {
 
@@ -19,7 +20,7 @@ class TabletEventFilter;
 class TabletPacketHandler;
 struct TabletPacket;
 
-class CanvasWidget : public QAbstractScrollArea, private InputHost {
+class CanvasWidget : public QAbstractScrollArea, private InputHost, private SelectionHost {
   Q_OBJECT
 
  public:
@@ -35,6 +36,10 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   // Null until attached.
   InputDispatcher* input() { return input_.get(); }
   HeldKeyTracker* held_keys() { return held_keys_; }
+  // The Rectangle select tool over `selection` from now on (its frame is
+  // drawn, its handles shown); null until attached.
+  void attach_selection(Selection& selection, DrawingStateModel& model, PendingWork& pending);
+  SelectionTool* selection_tool() { return selection_tool_.get(); }
 
   // The pen: from open_tablet() (start-up, when TabletFlag bit 0 is set)
   // until close_tablet() its tablet events drive the input layer, and the
@@ -95,6 +100,8 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   // A tool ran out of memory (a fill's buffers, a stroke's copy): the
   // operation was dropped and the user is to be told.
   void out_of_memory();
+  // The right button with the Rectangle select tool: the Select menu at `global`.
+  void selection_menu_requested(QPoint global);
 
  protected:
   bool event(QEvent* event) override;
@@ -130,6 +137,16 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   void feedback_changed() override;
   void undo() override { emit undo_requested(); }
   TextureView texture() override { return texture_ ? texture_() : TextureView{}; }
+  bool selection_press(PointF image, const HeldKeys& keys) override;
+  void selection_move(PointF image, const HeldKeys& keys) override;
+  void selection_release(PointF image, const HeldKeys& keys) override;
+  void selection_menu(PointF image) override;
+  bool has_floating_selection() override;
+  // SelectionHost (show_changes and edit_finished above serve it too)
+  void pixels_changed() override { present_dirty(); }
+  void frame_changed() override;
+  void frame_size(int w, int h, bool shown) override { emit drag_size(w, h, shown); }
+  void update_selection_cursor(PointF image);
 
   CanvasView view_;
   bool placed_ = false;   // false until first shown: sizes centre the image
@@ -142,6 +159,9 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   std::function<TextureView()> texture_;
   DrawingStateModel* model_ = nullptr;
   Rect feedback_rect_;  // window pixels the feedback covered at the last paint
+  std::unique_ptr<SelectionTool> selection_tool_;
+  Rect frame_rect_;  // window pixels the selection frame covered
+  bool select_menu_pending_ = false;
 };
 
 }  // namespace qm

@@ -25,6 +25,8 @@ class WindowFilterHost final : public FilterHost {
   int run_job(const JobFunction& job) override { return window_.run_job(job); }
   // The canvas recomposites the rectangle itself before it rescales it.
   void pixels_changed(Rect r) override { window_.canvas().update_rect(r); }
+  // Filters work inside the frame (the runner puts a floating image down first).
+  const SelectionArea* selection() override { return &window_.state().selection; }
 
  private:
   MainWindow& window_;

@@ -58,6 +58,8 @@ MainWindow::MainWindow(AppState& state, std::unique_ptr<UserPrompts> prompts, QW
     const LibraryTexture t = state_.textures.texture(state_.settings.draw.texture_sel);
     return TextureView{t.width, t.height, t.pixels};
   });
+  canvas_->attach_selection(state_.selection, state_.drawing, state_.pending);
+  connect(canvas_, &CanvasWidget::selection_menu_requested, this, &MainWindow::show_select_menu);
   connect(canvas_, &CanvasWidget::stroke_recorded, this, [this] { refresh_actions(); });
   connect(canvas_, &CanvasWidget::undo_requested, this, [this] { run_command(cmd::kUndo); });
   // Told once the pointer event that failed has returned.
@@ -121,24 +123,22 @@ bool MainWindow::job_running() const { return jobs_running_ > 0; }
 
 // --- undo -------------------------------------------------------------------
 
-void MainWindow::undo() {
-  state_.pending.finish_all();
-  const UndoOutcome outcome = state_.undo.undo(state_.document);
-  if (!outcome.done) return;
-  if (outcome.canvas_resized)
-    canvas_->document_changed();
-  else
-    canvas_->update_rect(outcome.refresh);
-}
+void MainWindow::undo() { history_step(false); }
+void MainWindow::redo() { history_step(true); }
 
-void MainWindow::redo() {
+void MainWindow::history_step(bool redo) {
+  // The selection ends first; a plain frame is set again after the step.
+  SelectionTool* selection = canvas_->selection_tool();
+  const std::optional<Rect> frame = selection ? selection->end_for_history() : std::nullopt;
   state_.pending.finish_all();
-  const UndoOutcome outcome = state_.undo.redo(state_.document);
-  if (!outcome.done) return;
-  if (outcome.canvas_resized)
-    canvas_->document_changed();
-  else
-    canvas_->update_rect(outcome.refresh);
+  const UndoOutcome outcome = redo ? state_.undo.redo(state_.document) : state_.undo.undo(state_.document);
+  if (outcome.done) {
+    if (outcome.canvas_resized)
+      canvas_->document_changed();
+    else
+      canvas_->update_rect(outcome.refresh);
+  }
+  if (selection) selection->restore_frame(frame);
 }
 
 // --- keys -------------------------------------------------------------------

@@ -105,6 +105,9 @@ class MainWindow : public QMainWindow, private FlowListener, private JobRunner {
   // Undo and redo with the refresh they ask for.
   void undo();
   void redo();
+  // The Select menu as a pop-up at `global` (the right button with the
+  // Rectangle select tool).
+  void show_select_menu(QPoint global);
 
  signals:
   // Bound-key actions that belong to the tools (tool and draw-type choice,
@@ -125,6 +128,7 @@ class MainWindow : public QMainWindow, private FlowListener, private JobRunner {
   // JobRunner
   int run(const JobFunction& job) override { return run_job(job); }
 
+  void history_step(bool redo);
   void build_menus();
   void build_toolbar();
   QAction* make_action(int id, const QString& text, const char* accel);

@@ -190,4 +190,14 @@ void MainWindow::show_zoom_menu() {
   menu.exec(at);
 }
 
+void MainWindow::show_select_menu(QPoint global) {
+  // The menu bar's Select menu is the one that holds select all.
+  if (QAction* a = action(cmd::kSelectAll))
+    for (QObject* owner : a->associatedObjects())
+      if (auto* menu = qobject_cast<QMenu*>(owner)) {
+        menu->exec(global);
+        return;
+      }
+}
+
 }  // namespace qm
