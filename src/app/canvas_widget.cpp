@@ -8,9 +8,9 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
-#include <cmath>
 
 #include <QPointingDevice>
+#include <cmath>
 
 #include "app/held_key_tracker.h"
 #include "canvas/feedback_pixels.h"
@@ -25,11 +25,13 @@ namespace qm {
 namespace {
 
 // The largest width and the largest height among the screens, each taken on
-// its own, so that no window size ever needs a bigger buffer.
+// its own, so that no window size ever needs a bigger buffer; in device
+// pixels, as the view works in them.
 QSize largest_screen_size() {
   QSize size;
   for (const QScreen* screen : QGuiApplication::screens())
-    size = size.expandedTo(screen->geometry().size());
+    size = size.expandedTo((QSizeF(screen->geometry().size()) * screen->devicePixelRatio())
+                               .toSize());
   if (size.isEmpty()) size = QSize(1920, 1080);
   return size;
 }
@@ -68,6 +70,37 @@ Qt::CursorShape handle_cursor(int handle) {
 
 }  // namespace
 
+// The view, its buffer and all its arithmetic are in device pixels, so that
+// 100 % is one image pixel per screen pixel on a high-density screen too, and
+// the buffer reaches the screen without being scaled again. Qt scales only
+// the rest of the interface.
+qreal CanvasWidget::pixel_ratio() const { return viewport()->devicePixelRatioF(); }
+
+QSize CanvasWidget::view_size() const {
+  return (QSizeF(viewport()->size()) * pixel_ratio()).toSize();
+}
+
+QPointF CanvasWidget::to_view(QPointF window) const { return window * pixel_ratio(); }
+
+// The window rectangle that covers view rectangle `r`.
+QRect CanvasWidget::to_window(Rect r) const {
+  const qreal k = pixel_ratio();
+  if (k == 1) return to_qrect(r);
+  const int x0 = int(std::floor(r.x / k)), y0 = int(std::floor(r.y / k));
+  return QRect(QPoint(x0, y0), QPoint(int(std::ceil(r.right() / k)) - 1,
+                                      int(std::ceil(r.bottom() / k)) - 1));
+}
+
+// The view rectangle under window rectangle `r`.
+QRect CanvasWidget::to_view_rect(const QRect& r) const {
+  const qreal k = pixel_ratio();
+  if (k == 1) return r;
+  const int x0 = int(std::floor(r.x() * k)), y0 = int(std::floor(r.y() * k));
+  return QRect(QPoint(x0, y0), QPoint(int(std::ceil((r.x() + r.width()) * k)) - 1,
+                                      int(std::ceil((r.y() + r.height()) * k)) - 1));
+}
+
+
 CanvasWidget::~CanvasWidget() { close_tablet(); }
 
 void CanvasWidget::attach_selection(Selection& selection, DrawingStateModel& model, PendingWork& pending) {
@@ -93,8 +126,8 @@ bool CanvasWidget::has_floating_selection() {
 void CanvasWidget::frame_changed() {
   const std::optional<Rect> frame = selection_tool_ ? selection_tool_->display_frame() : std::nullopt;
   const Rect now = frame ? bounds_of(feedback_pixels(frame_feedback(*frame), view_.geometry())) : Rect{};
-  if (!frame_rect_.empty()) viewport()->update(to_qrect(frame_rect_));
-  if (!now.empty()) viewport()->update(to_qrect(now));
+  if (!frame_rect_.empty()) viewport()->update(to_window(frame_rect_));
+  if (!now.empty()) viewport()->update(to_window(now));
   frame_rect_ = now;
 }
 
@@ -140,9 +173,13 @@ void CanvasWidget::close_tablet() {
   tablet_.reset();
 }
 
-void CanvasWidget::tablet_packet(const TabletPacket& packet, PointF cursor, Qt::KeyboardModifiers modifiers) {
+void CanvasWidget::tablet_packet(const TabletPacket& window_packet, PointF cursor, Qt::KeyboardModifiers modifiers) {
+  // Qt gives window points; the view works in device pixels.
+  const qreal k = pixel_ratio();
+  TabletPacket packet = window_packet;
+  packet.position = {packet.position.x * k, packet.position.y * k};
   TabletPacketContext context;
-  context.cursor = cursor;
+  context.cursor = {cursor.x * k, cursor.y * k};
   if (held_keys_) context.keys = held_keys_->keys(modifiers);
   context.time_ms = tick_count_ms();
   guarded([&] { tablet_->packet(packet, context); });
@@ -163,7 +200,8 @@ bool CanvasWidget::pen_echo(const QMouseEvent* event) const {
 PointerEvent CanvasWidget::pointer_event(QMouseEvent* event, Qt::MouseButton button) const {
   PointerEvent e;
   to_button(button, e.button);
-  e.window = {event->position().x(), event->position().y()};
+  const QPointF at = to_view(event->position());
+  e.window = {at.x(), at.y()};
   if (held_keys_) e.keys = held_keys_->keys(event->modifiers());
   e.time_ms = tick_count_ms();
   return e;
@@ -183,8 +221,8 @@ void CanvasWidget::feedback_changed() {
   const Feedback& f = input_->feedback();
   const Rect now = bounds_of(feedback_pixels(f, view_.geometry()));
   // The old feedback goes and the new one comes in one repaint of both places.
-  if (!feedback_rect_.empty()) viewport()->update(to_qrect(feedback_rect_));
-  if (!now.empty()) viewport()->update(to_qrect(now));
+  if (!feedback_rect_.empty()) viewport()->update(to_window(feedback_rect_));
+  if (!now.empty()) viewport()->update(to_window(now));
   feedback_rect_ = now;
   emit drag_size(f.size_w, f.size_h, f.size_shown);
 }
@@ -203,12 +241,12 @@ CanvasWidget::CanvasWidget(Document& document, QWidget* parent)
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setFocusPolicy(Qt::StrongFocus);
-  view_.place(viewport()->width(), viewport()->height());
+  view_.place(view_size().width(), view_size().height());
   document_changed();
 }
 
 void CanvasWidget::show_rect(Rect window_rect) {
-  if (!window_rect.empty()) viewport()->update(to_qrect(window_rect));
+  if (!window_rect.empty()) viewport()->update(to_window(window_rect));
   sync_scroll_bars();
   if (view_.scale() != last_scale_) {
     last_scale_ = view_.scale();
@@ -242,7 +280,7 @@ void CanvasWidget::document_changed() {
 void CanvasWidget::document_replaced() {
   if (selection_tool_) selection_tool_->selection().reset();
   // place() is document_changed() without the recomposition.
-  show_rect(view_.place(viewport()->width(), viewport()->height()));
+  show_rect(view_.place(view_size().width(), view_size().height()));
   emit image_size_changed(view_.geometry().image_w, view_.geometry().image_h);
 }
 void CanvasWidget::update_rect(Rect image_rect) { show_rect(view_.update_rect(image_rect)); }
@@ -269,6 +307,12 @@ bool CanvasWidget::event(QEvent* event) {
       return true;
     }
   }
+  // Moved to a screen of another density: the view follows in device pixels.
+  if (event->type() == QEvent::ScreenChangeInternal && placed_) {
+    const QSize size = view_size();
+    if (size.width() != view_.geometry().view_w || size.height() != view_.geometry().view_h)
+      show_rect(view_.resize(size.width(), size.height()));
+  }
   return QAbstractScrollArea::event(event);
 }
 
@@ -278,16 +322,25 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
   const QRect shown(0, 0, g.view_w, g.view_h);
   const QImage buffer = opaque_view(view_.backing());
   const QColor background(QRgb(view_.settings().canvas_background | 0xFF000000u));
+  const qreal k = pixel_ratio();
+  // Buffer pixels land on device pixels one to one: the target is the source
+  // rectangle in window units.
+  auto window_rect = [k](const QRect& v) {
+    return QRectF(v.x() / k, v.y() / k, v.width() / k, v.height() / k);
+  };
   for (const QRect& r : event->region()) {
-    const QRect from_buffer = buffer.isNull() ? QRect() : (r & shown);
-    if (!from_buffer.isEmpty()) painter.drawImage(from_buffer.topLeft(), buffer, from_buffer);
+    const QRect wanted = to_view_rect(r);
+    const QRect from_buffer = buffer.isNull() ? QRect() : (wanted & shown);
     // A window larger than every screen (or no buffer): the rest is background.
-    for (const QRect& rest : QRegion(r) - QRegion(from_buffer)) painter.fillRect(rest, background);
+    if (from_buffer != wanted) painter.fillRect(r, background);
+    if (!from_buffer.isEmpty())
+      painter.drawImage(window_rect(from_buffer), buffer, QRectF(from_buffer));
   }
   // The feedback, inverted over the image: redrawn from the input state in
   // every paint, so no repaint can leave a stale rubber band behind.
   auto invert = [&](const std::vector<Point>& pixels) {
-    const QRect box = to_qrect(bounds_of(pixels)) & shown & event->region().boundingRect();
+    const QRect box =
+        to_qrect(bounds_of(pixels)) & shown & to_view_rect(event->region().boundingRect());
     if (!box.isEmpty()) {
       QImage patch = buffer.copy(box);
       for (const Point& p : pixels)
@@ -296,7 +349,7 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
           *px = (~*px & 0x00FFFFFFu) | 0xFF000000u;
         }
       painter.setClipRegion(event->region());
-      painter.drawImage(box.topLeft(), patch);
+      painter.drawImage(window_rect(box), patch, QRectF(patch.rect()));
     }
   };
   if (input_ && !input_->feedback().empty() && !buffer.isNull()) invert(feedback_pixels(input_->feedback(), g));
@@ -309,7 +362,7 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
 void CanvasWidget::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   // Called for the area and for its viewport; the viewport's size is the view.
-  const QSize size = viewport()->size();
+  const QSize size = view_size();
   if (size.width() == view_.geometry().view_w && size.height() == view_.geometry().view_h &&
       placed_)
     return;
@@ -322,7 +375,7 @@ void CanvasWidget::showEvent(QShowEvent* event) {
   if (placed_) return;
   // The window has its placed size now: the image starts centred in it, and
   // later size changes keep the centre point instead.
-  show_rect(view_.place(viewport()->width(), viewport()->height()));
+  show_rect(view_.place(view_size().width(), view_size().height()));
   placed_ = true;
 }
 
@@ -361,14 +414,15 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
   if (pen_echo(event)) return event->accept();
   const QPoint pos = event->position().toPoint();
-  const Point image = view_.window_to_image(pos.x(), pos.y());
+  const QPoint at = to_view(event->position()).toPoint();
+  const Point image = view_.window_to_image(at.x(), at.y());
   emit pointer_image_position(image.x, image.y);
   if (input_) {
     guarded([&] { input_->move(pointer_event(event, Qt::LeftButton)); });
     after_pointer_event();
   }
   update_selection_cursor(
-      window_to_image_fractional(view_.geometry(), event->position().x(), event->position().y()));
+      window_to_image_fractional(view_.geometry(), to_view(event->position()).x(), to_view(event->position()).y()));
   emit pointer_moved(pos, event->buttons(), event->modifiers());
   event->accept();
 }

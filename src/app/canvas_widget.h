@@ -119,6 +119,12 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost, private Sele
  private:
   // Repaints a rectangle the view returned and brings the bars up to date.
   void show_rect(Rect window_rect);
+  // Window (logical) and view (device) pixels.
+  qreal pixel_ratio() const;
+  QSize view_size() const;
+  QPointF to_view(QPointF window) const;
+  QRect to_window(Rect view_rect) const;
+  QRect to_view_rect(const QRect& window_rect) const;
   void sync_scroll_bars();
   PointerEvent pointer_event(QMouseEvent* event, Qt::MouseButton button) const;
   void after_pointer_event();

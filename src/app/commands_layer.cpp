@@ -78,7 +78,10 @@ void save_png(CommandContext& c) {
   std::string& folder = c.state().settings.env.save_dir;
   QString start = qs(folder);
   if (!start.isEmpty()) start += QLatin1Char('/');
-  start += qs(layer->name.empty() ? std::string("layer") : layer->name) + QStringLiteral(".png");
+  // The layer's name as the file name: a slash in it would name a folder.
+  QString name = qs(layer->name.empty() ? std::string("layer") : layer->name);
+  name.replace(QLatin1Char('/'), QLatin1Char('_'));
+  start += name + QStringLiteral(".png");
   QString path = QFileDialog::getSaveFileName(&c.window(), QStringLiteral("保存"), start,
                                               QStringLiteral("32비트 PNG 파일(*.png)"));
   if (path.isEmpty()) return;
@@ -126,8 +129,7 @@ void run_layer(CommandContext& c, int id, CommandOrigin) {
       break;
     case kSavePng: save_png(c); break;
     case kShowAll: case kHideAll: case kShowCurrent:
-      doc.set_visibility_all(id - kShowAll);
-      refresh(c, false);
+      after_edit(c, doc.set_visibility_all(id - kShowAll, true), false);
       break;
     default: break;
   }

@@ -357,13 +357,20 @@ void Document::set_layer_name(int index, const std::string& name) {
   if (Layer* layer = layer_at(index)) layer->name = fit_layer_name(name);
 }
 
-void Document::set_visibility_all(int mode) {
+EditResult Document::set_visibility_all(int mode, bool record) {
+  auto shown = [&](int i) { return mode == 0 || (mode == 2 && i == current_index_); };
+  bool changes = false;
+  for (int i = 0; i < layer_count(); ++i) changes = changes || layers_[size_t(i)]->visible() != shown(i);
+  EditResult result;
+  if (!changes) return result;
+  if (record) result.undo_lost = !recorder_->record_visibility(*this);
   for (int i = 0; i < layer_count(); ++i) {
     Layer& layer = *layers_[size_t(i)];
-    const bool show = mode == 0 || (mode == 2 && i == current_index_);
-    layer.flags = show ? (layer.flags | kLayerVisible) : (layer.flags & ~kLayerVisible);
+    layer.flags = shown(i) ? (layer.flags | kLayerVisible) : (layer.flags & ~kLayerVisible);
   }
   composite_all();
+  result.done = true;
+  return result;
 }
 
 void Document::composite_rect(Rect r) {

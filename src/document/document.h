@@ -131,7 +131,8 @@ class Document {
   // Stored cut to the name field on a character boundary.
   void set_layer_name(int index, const std::string& name);
   // 0 shows every layer, 1 hides every layer, 2 shows only the current one.
-  void set_visibility_all(int mode);
+  // False (and nothing recorded) when every layer already was that way.
+  EditResult set_visibility_all(int mode, bool record = false);
 
   // --- compositing ------------------------------------------------------
   void set_display_background(const DisplayBackground& bg) { background_ = bg; }

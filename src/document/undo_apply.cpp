@@ -176,6 +176,14 @@ bool parse(const UndoRecord& record, const uint8_t* data, size_t size, const Doc
     case UndoKind::Unmerged:
       ok = li >= 2 && li <= kMaxLayers && parse_unmerged(in, li, doc, out);
       break;
+    case UndoKind::Visibility:
+      ok = li == count;
+      for (int i = 0; ok && i < count; ++i) {
+        uint8_t v;
+        ok = in.get_u8(v) && v <= 1;
+        out.visible.push_back(v == 1);
+      }
+      break;
   }
   // Nothing may follow what the record announced.
   return ok && in.remaining() == 0;
@@ -227,6 +235,13 @@ bool apply(Document& doc, const UndoRecord& record, const ParsedRecord& parsed) 
       break;
     case UndoKind::Unmerged:
       apply_unmerged(doc, parsed);
+      break;
+    case UndoKind::Visibility:
+      for (int i = 0; i < doc.layer_count(); ++i) {
+        Layer& layer = *doc.layer_at(i);
+        layer.flags = parsed.visible[size_t(i)] ? (layer.flags | kLayerVisible)
+                                                : (layer.flags & ~kLayerVisible);
+      }
       break;
   }
   doc.select(record.current);

@@ -134,6 +134,17 @@ bool capture_unmerged(UndoStore& store, const Document& doc, const std::vector<i
   }, out.data);
 }
 
+bool capture_visibility(UndoStore& store, const Document& doc, UndoRecord& out) {
+  out = plain_record(doc, UndoKind::Visibility, doc.layer_count());
+  return store.store(uint64_t(doc.layer_count()), false, [&](ByteWriter& w) {
+    for (int i = 0; i < doc.layer_count(); ++i) {
+      const uint8_t v = doc.layer_at(i)->visible() ? 1 : 0;
+      if (!w.put(&v, 1)) return false;
+    }
+    return true;
+  }, out.data);
+}
+
 bool capture_inverse(UndoStore& store, const Document& doc, const UndoRecord& record,
                      const ParsedRecord& parsed, UndoRecord& out) {
   const int li = record.layer_index;
@@ -171,6 +182,8 @@ bool capture_inverse(UndoStore& store, const Document& doc, const UndoRecord& re
       out = plain_record(doc, UndoKind::MovedTo, record.rect.x);
       out.rect.x = li;
       return true;
+    case UndoKind::Visibility:
+      return capture_visibility(store, doc, out);
   }
   return false;
 }

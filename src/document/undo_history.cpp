@@ -146,6 +146,10 @@ bool UndoHistory::record_merge(const Document& doc, const std::vector<int>& indi
   });
 }
 
+bool UndoHistory::record_visibility(const Document& doc) {
+  return add([&](UndoRecord& out) { return capture_visibility(store_, doc, out); });
+}
+
 bool UndoHistory::load(const UndoRecord& record, LoadedBytes& bytes) const {
   if (record.data.empty()) {
     bytes = LoadedBytes{};

@@ -63,6 +63,7 @@ class UndoHistory final : public UndoRecorder {
   bool record_layer_moved(const Document& doc, bool down) override;
   bool record_layer_moved_to(const Document& doc, int from, int to) override;
   bool record_merge(const Document& doc, const std::vector<int>& indices) override;
+  bool record_visibility(const Document& doc) override;
 
   // --- walking --------------------------------------------------------------
   UndoOutcome undo(Document& doc);

@@ -28,11 +28,13 @@ enum class UndoKind : uint16_t {
   Merged = 10,                 // several layers became one; applying restores them
   Unmerged = 11,               // the inverse of Merged
   MovedTo = 12,                // applying moves the layer at rect.x back to layer_index
+  Visibility = 13,             // applying gives every layer its stored visibility
 };
 
 struct UndoRecord {
   UndoKind kind = UndoKind::Pixels;
-  // A layer index; for Merged and Unmerged the number of layers listed.
+  // A layer index; for Merged and Unmerged the number of layers listed, for
+  // Visibility the number of layers.
   int layer_index = 0;
   // Pixels: the rectangle. AllLayers: the canvas size as w × h. MovedTo: x
   // holds the index the layer was moved to.

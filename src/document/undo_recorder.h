@@ -54,6 +54,9 @@ class UndoRecorder : public PixelRecorder {
   // The listed layers (indices in ascending order, so top first) are about
   // to be replaced by one: the lowest of them.
   virtual bool record_merge(const Document&, const std::vector<int>& /*indices*/) { return true; }
+  // The visibility of any layer is about to change (show all, hide all, show
+  // only one).
+  virtual bool record_visibility(const Document&) { return true; }
 };
 
 // Records nothing; the document uses it until an undo history is attached.

@@ -29,6 +29,8 @@ bool capture_merged(UndoStore& store, const Document& doc, const std::vector<int
 // Kind 11: the layer at positions[0], which the others merge into.
 bool capture_unmerged(UndoStore& store, const Document& doc, const std::vector<int>& positions,
                       UndoRecord& out);
+// Kind 13: one byte per layer, top first, 1 when it is visible.
+bool capture_visibility(UndoStore& store, const Document& doc, UndoRecord& out);
 // Kinds without data.
 UndoRecord plain_record(const Document& doc, UndoKind kind, int layer_index);
 
@@ -41,6 +43,7 @@ struct ParsedRecord {
   std::vector<Code> codes;          // kind 0: one; kind 1: one per layer, top first
   std::vector<LayerBlock> blocks;   // 6: one; 10: one per listed layer, bottom up; 11: one
   std::vector<int> positions;       // 10, 11: listed layers counted from the bottom, ascending
+  std::vector<bool> visible;        // 13: one per layer, top first
 };
 
 // False when the bytes are damaged or do not fit the document as it is.

@@ -23,6 +23,7 @@
 #include "panels/layer_from_picture.h"
 #include "panels/layer_list_geometry.h"
 #include "panels/layer_settings_dialog.h"
+#include "panels/layer_target_operations.h"
 
 namespace qm {
 
@@ -125,8 +126,7 @@ void LayerView::mousePressEvent(QMouseEvent* event) {
     update_row(hit.index);
     panel_.refresh_header();
   }
-  if (event->modifiers() & Qt::ControlModifier) {
-    doc.set_visibility_all(2);
+  if ((event->modifiers() & Qt::ControlModifier) && doc.set_visibility_all(2, true)) {
     update();
     panel_.refresh_canvas();
   }
@@ -175,9 +175,17 @@ void LayerView::contextMenuEvent(QContextMenuEvent* event) {
   const LayerHit hit = hit_test_layer_list(event->pos().x(), event->pos().y(), top_row_,
                                            panel_.document().layer_count());
   if (hit.kind == LayerHitKind::kNone) return;
+  // The clicked row is the target; the current layer stays current.
+  const int target = hit.index;
   QMenu menu(this);
-  QAction* settings = menu.addAction(QStringLiteral("ﾚｲﾔ設定"));
-  if (menu.exec(event->globalPos()) == settings) panel_.open_settings(hit.index);
+  connect(menu.addAction(QStringLiteral("ﾚｲﾔ設定")), &QAction::triggered, this,
+          [this, target] { panel_.open_settings(target); });
+  QMenu* against = menu.addMenu(QStringLiteral("このﾚｲﾔを対象にｶﾚﾝﾄﾚｲﾔを処理"));
+  against->setEnabled(!panel_.state().busy);
+  for (int item = 0; item < kTargetOperationCount; ++item)
+    connect(against->addAction(QString::fromUtf8(target_operation_text(item))),
+            &QAction::triggered, this, [this, target, item] { panel_.process_against(target, item); });
+  menu.exec(event->globalPos());
 }
 
 void LayerView::wheelEvent(QWheelEvent* event) {
@@ -408,6 +416,19 @@ bool LayerPanel::open_settings(int index) {
   refresh_header();
   refresh_canvas();
   return true;
+}
+
+void LayerPanel::process_against(int target, int item) {
+  if (state().busy) return;
+  state().pending.finish_all();
+  const filters::FilterStatus status = run_target_operation(
+      document(), target, item, state().settings.draw.current_colour_value());
+  if (status == filters::FilterStatus::kOutOfMemory)
+    QMessageBox::information(this, windowTitle(), QStringLiteral("ﾒﾓﾘの確保に失敗"));
+  if (status != filters::FilterStatus::kDone) return;
+  document().composite_all();
+  refresh_canvas();
+  check_changes();
 }
 
 void LayerPanel::drawing_changed(uint32_t) {}

@@ -71,6 +71,9 @@ class LayerPanel : public FloatingPanel {
   void check_changes();
   // The settings dialog for the layer at `index`; true on OK.
   bool open_settings(int index);
+  // A context-menu item run on the current layer against the layer at
+  // `target` (see layer_target_operations.h), then the canvas refreshed.
+  void process_against(int target, int item);
   // Dropped files: one layer each, in the order given, named after the file.
   void add_files(const QStringList& paths);
 

@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QSemaphore>
+#include <QSpinBox>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -206,6 +207,52 @@ TEST_F(Window, ViewCommandsCarryCheckMarksAndTheirFlags) {
   window->run_command(cmd::kZoomOut);
   window->run_command(cmd::kZoomOut);
   EXPECT_EQ(window->canvas().view().scale(), 300);
+}
+
+// The menu of the menu bar whose title starts with `title`.
+QMenu* bar_menu(MainWindow& window, const QString& title) {
+  for (QAction* a : window.menuBar()->actions())
+    if (a->menu() && a->text().startsWith(title)) return a->menu();
+  return nullptr;
+}
+
+// Opens `menu` as the user would (its marks are read then) and closes it.
+void open_and_close(QMenu* menu) {
+  QWidget* window = menu->parentWidget() ? menu->parentWidget()->window() : nullptr;
+  menu->popup(QPoint(0, 0));
+  QCoreApplication::processEvents();
+  menu->close();
+  // The main window takes the keys again, as after a real menu.
+  if (window) QApplication::setActiveWindow(window);
+}
+
+TEST_F(Window, MirrorMarkFollowsTheViewThroughACanvasSizeChange) {
+  QMenu* view = bar_menu(*window, QStringLiteral("보기"));
+  ASSERT_NE(view, nullptr);
+  QAction* mirror = window->action(cmd::kMirror);
+  // Through the accelerator, as a user toggles it.
+  QTest::keyClick(window->canvas().viewport(), Qt::Key_Q, Qt::ControlModifier);
+  ASSERT_TRUE(window->canvas().view().settings().mirrored());
+  // The canvas grows through its dialog.
+  QTimer::singleShot(0, [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    for (QSpinBox* box : dialog->findChildren<QSpinBox*>()) box->setValue(box->value() + 50);
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  ASSERT_TRUE(window->run_command(cmd::kCanvasSize));
+  ASSERT_EQ(state.document.width(), 350);
+  ASSERT_TRUE(window->canvas().view().settings().mirrored());
+  open_and_close(view);
+  EXPECT_TRUE(mirror->isChecked());
+  // A mark flipped behind the state's back is read again when the menu opens.
+  mirror->setChecked(false);
+  open_and_close(view);
+  EXPECT_TRUE(mirror->isChecked());
+  QTest::keyClick(window->canvas().viewport(), Qt::Key_Q, Qt::ControlModifier);
+  open_and_close(view);
+  EXPECT_FALSE(mirror->isChecked());
+  EXPECT_FALSE(window->canvas().view().settings().mirrored());
 }
 
 TEST_F(Window, FloatingWindowCommandsWaitForTheirPanels) {

@@ -9,6 +9,10 @@
 #  5. with OptFlag 0x02, closing a modified document asks first: Cancel keeps
 #     it, No closes; each instance removes its directory when it ends.
 #
+# Every step waits for what the program shows (a window, a title, a menu, a
+# changed picture) rather than for a fixed time, so a slow machine only
+# makes it slower.
+#
 # usage: main_flows.sh PROGRAM CLI OUTPUT_DIR
 # OUTPUT_DIR keeps the logs, the test files and the captures.
 set -euo pipefail
@@ -18,54 +22,12 @@ cli=${2:?usage: main_flows.sh PROGRAM CLI OUTPUT_DIR}
 out=${3:?usage: main_flows.sh PROGRAM CLI OUTPUT_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
 
-fail() {
-  echo "e2e_main_flows: FAIL: $*" >&2
-  for log in "$out"/*.log; do
-    if [ -s "$log" ]; then echo "--- $log" >&2; tail -n 15 "$log" >&2; fi
-  done
-  exit 1
-}
-
-for tool in Xvfb xdotool xwd convert python3 timeout; do
-  command -v "$tool" >/dev/null || fail "'$tool' not found (scripts/install-deps.sh installs it)"
-done
-[ -x "$program" ] || fail "program not built: $program"
+test_name=e2e_main_flows
+session_seconds=170
+# shellcheck source=window_session.sh
+source "$here/window_session.sh"
+command -v python3 >/dev/null || fail "'python3' not found (scripts/install-deps.sh installs it)"
 [ -x "$cli" ] || fail "command-line tool not built: $cli"
-
-rm -rf "$out"
-mkdir -p "$out/home" "$out/tmp"
-chmod 700 "$out/tmp"
-pids=()
-xvfb_pid=
-stop() {
-  local pid
-  for pid in "${pids[@]}" "$xvfb_pid"; do
-    [ -n "$pid" ] || continue
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-}
-trap stop EXIT
-trap 'exit 1' INT TERM HUP
-
-timeout -k 2 170 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
-  3>"$out/display" 2>"$out/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$out/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb exited at start"
-  sleep 0.1
-done
-[ -s "$out/display" ] || fail "Xvfb gave no display number within 10 s"
-export DISPLAY=":$(head -n 1 "$out/display")"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-# Sanitizer builds: leaks of system libraries are not ours.
-export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-# Private settings and temporary folders: nothing of the user's is touched.
-export QUILLMARK2_HOME="$out/home"
-export TMPDIR="$out/tmp"
-export XDG_RUNTIME_DIR="$out/tmp"
 
 # The window at a known place and size, normal; OptFlag 58 asks before
 # closing a modified document (0x02) and not before overwriting (0x01).
@@ -76,27 +38,41 @@ python3 "$here/make_pattern.py" "$out/pattern.png" 200 120
 "$cli" convert "$out/pattern.png" "$out/doc.qmd" >/dev/null || fail "cli could not write doc.qmd"
 "$cli" convert "$out/pattern.png" "$out/doc.psd" >/dev/null || fail "cli could not write doc.psd"
 
-# start NAME ARGS...: starts an instance logging to NAME.log; its pid in $started.
+# Deadline of every wait below.
+limit=30
+
+# start_instance NAME ARGS...: starts an instance logging to NAME.log; its pid
+# in $started.
 started=
-start() {
+start_instance() {
   local name=$1
   shift
   timeout -k 2 150 "$program" "$@" >"$out/$name.log" 2>&1 &
   started=$!
-  pids+=("$started")
+  session_pids+=("$started")
+}
+
+# The instance's own process (it runs under timeout), once it exists.
+child_of() { pgrep -P "$1" | head -n 1 || true; }
+
+# shown_windows PID: the ids of the instance's visible windows (by class: a
+# menu's window may have no name).
+shown_windows() {
+  local child
+  child=$(child_of "$1")
+  [ -n "$child" ] || return 0
+  xdotool search --all --onlyvisible --pid "$child" --class . 2>/dev/null | sort || true
 }
 
 # wait_window REGEX [PID]: the id of the visible window whose name matches
 # (of that instance).
 wait_window() {
-  local regex=$1 id end=$((SECONDS + 20))
+  local regex=$1 id end=$((SECONDS + limit)) child
   local by_pid=()
   while [ "$SECONDS" -lt "$end" ]; do
-    # Instances run under timeout: the window belongs to its child.
     if [ $# -ge 2 ]; then
-      local child
-      child=$(pgrep -P "$2" | head -n 1 || true)
-      [ -n "$child" ] || { sleep 0.2; continue; }
+      child=$(child_of "$2")
+      [ -n "$child" ] || { sleep 0.1; continue; }
       by_pid=(--all --pid "$child")
     fi
     id=$(xdotool search --onlyvisible "${by_pid[@]}" --name "$regex" 2>/dev/null | head -n 1 || true)
@@ -104,95 +80,148 @@ wait_window() {
       echo "$id"
       return 0
     fi
-    sleep 0.2
+    sleep 0.1
   done
-  fail "no window named '$regex' within 20 s"
+  fail "no window named '$regex' within $limit s"
 }
 
 # wait_title WIN TITLE
 wait_title() {
-  local end=$((SECONDS + 20)) name=
+  local end=$((SECONDS + limit)) name=
   while [ "$SECONDS" -lt "$end" ]; do
     name=$(xdotool getwindowname "$1" 2>/dev/null || true)
     [ "$name" = "$2" ] && return 0
-    sleep 0.2
+    sleep 0.1
   done
   fail "window $1 is titled '$name', expected '$2'"
 }
 
 # wait_gone WIN
 wait_gone() {
-  local end=$((SECONDS + 20))
+  local end=$((SECONDS + limit))
   while [ "$SECONDS" -lt "$end" ]; do
-    xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.2
+    visible "$1" || return 0
+    sleep 0.1
   done
-  fail "window $1 is still shown after 20 s"
+  fail "window $1 is still shown after $limit s"
 }
 
 # wait_exit PID: the instance's exit code in $exit_code.
 exit_code=
 wait_exit() {
-  local end=$((SECONDS + 20))
+  local end=$((SECONDS + limit))
   while kill -0 "$1" 2>/dev/null; do
-    [ "$SECONDS" -lt "$end" ] || fail "instance $1 did not end within 20 s"
-    sleep 0.2
+    [ "$SECONDS" -lt "$end" ] || fail "instance $1 did not end within $limit s"
+    sleep 0.1
   done
   exit_code=0
   wait "$1" || exit_code=$?
+}
+
+# focus WIN: the keyboard goes to the window from the next key on.
+focus() {
+  local end=$((SECONDS + limit))
+  while [ "$(xdotool getwindowfocus 2>/dev/null || true)" != "$1" ]; do
+    [ "$SECONDS" -lt "$end" ] || fail "window $1 does not take the keyboard focus"
+    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
+    sleep 0.05
+  done
 }
 
 # keys WIN KEY...: focuses the window and types the keys.
 keys() {
   local win=$1
   shift
-  xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
-  sleep 0.2
-  xdotool key --delay 60 "$@"
+  focus "$win"
+  xdotool key --delay 30 "$@"
 }
 
-# quit WIN: File > Quit through the menu's keys (the menu needs a moment to
-# open before its item's key reaches it).
+# type_into WIN TEXT: focuses a dialog and types into its focused field.
+type_into() {
+  focus "$1"
+  xdotool type --delay 10 "$2"
+}
+
+# quit WIN PID: File > Quit through the menu's keys; the item's key goes out
+# once the menu is on screen.
 quit() {
+  local before after end=$((SECONDS + limit))
+  before=$(shown_windows "$2")
   keys "$1" alt+f
-  sleep 0.8
+  while :; do
+    after=$(shown_windows "$2")
+    # A window more than before: the File menu.
+    [ -n "$(comm -13 <(echo "$before") <(echo "$after"))" ] && break
+    [ "$SECONDS" -lt "$end" ] || fail "the File menu did not open within $limit s"
+    sleep 0.1
+  done
   xdotool key x
 }
 
+# capture TAG WIN: the window as $out/TAG.ppm.
+capture() {
+  xwd -silent -id "$2" -out "$out/$1.xwd" 2>>"$out/xwd.log" &&
+    convert "xwd:$out/$1.xwd" "ppm:$out/$1.ppm" 2>>"$out/convert.log"
+}
+
 # check TAG WIN ARGS...: captures the window until check_picture.py passes
-# with ARGS (the first paint may follow the title) or 10 s have gone.
+# with ARGS (the first paint may follow the title).
 check() {
-  local tag=$1 win=$2 report= end=$((SECONDS + 10))
+  local tag=$1 win=$2 report= end=$((SECONDS + limit))
   shift 2
   while :; do
-    if xwd -silent -id "$win" -out "$out/$tag.xwd" 2>>"$out/xwd.log" &&
-       convert "xwd:$out/$tag.xwd" "ppm:$out/$tag.ppm" 2>>"$out/convert.log" &&
+    if capture "$tag" "$win" &&
        report=$(python3 "$here/check_picture.py" "$out/$tag.ppm" "$@" 2>&1); then
       echo "$tag: $report"
       convert "ppm:$out/$tag.ppm" "png:$out/$tag.png"
       return 0
     fi
     [ "$SECONDS" -lt "$end" ] || break
-    sleep 0.3
+    sleep 0.2
   done
   fail "$tag: ${report:-the window could not be captured}"
 }
 
+# wait_changed TAG WIN: captures the window until it differs from TAG.ppm.
+wait_changed() {
+  local end=$((SECONDS + limit))
+  while :; do
+    capture "$1-after" "$2" && ! cmp -s "$out/$1.ppm" "$out/$1-after.ppm" && return 0
+    [ "$SECONDS" -lt "$end" ] || fail "$1: the window did not change within $limit s"
+    sleep 0.2
+  done
+}
+
+# open_file WIN DIALOG_TITLE PATH: the file dialog opened by the keys that
+# were just sent gets PATH typed and Return; it closes.
+open_file() {
+  local dialog
+  dialog=$(wait_window "$2")
+  type_into "$dialog" "$3"
+  xdotool key Return
+  wait_gone "$dialog"
+}
+
 # expect_dir NAME: a private directory of this user in TMPDIR.
 expect_dir() {
-  [ -d "$TMPDIR/$1" ] || fail "no directory $TMPDIR/$1 (have: $(ls -A "$TMPDIR" | tr '\n' ' '))"
+  local end=$((SECONDS + limit))
+  until [ -d "$TMPDIR/$1" ]; do
+    [ "$SECONDS" -lt "$end" ] ||
+      fail "no directory $TMPDIR/$1 (have: $(ls -A "$TMPDIR" | tr '\n' ' '))"
+    sleep 0.1
+  done
   [ "$(stat -c %a "$TMPDIR/$1")" = 700 ] || fail "$TMPDIR/$1 is not private"
 }
 
 # --- 1. a document on the command line ---------------------------------------
-start a "$out/doc.qmd"
+start_instance a "$out/doc.qmd"
 pid_a=$started
 win_a=$(wait_window "^Quillmark2 - $out/doc.qmd\$" "$pid_a")
 check open_qmd "$win_a" 200x120
 expect_dir "~quillmark"
 
 # --- 2. a missing file, a second and a third instance ---------------------------
-start b "$out/missing.qmd"
+start_instance b "$out/missing.qmd"
 pid_b=$started
 box=$(wait_window '^Quillmark2$' "$pid_b")
 grep -q 'ファイルが存在しません' "$out/b.log" || fail "instance b did not report the missing file"
@@ -202,65 +231,52 @@ win_b=$(wait_window '^Quillmark2 - 新規作成$' "$pid_b")
 check missing_file "$win_b" 300x300 --white
 expect_dir "~quillmark1"
 
-start c
+start_instance c
 pid_c=$started
 win_c=$(wait_window '^Quillmark2 - 新規作成$' "$pid_c")
-for _ in $(seq 50); do [ -d "$TMPDIR/~quillmark2" ] && break; sleep 0.1; done
 expect_dir "~quillmark2"
 echo "instances: ~quillmark, ~quillmark1, ~quillmark2"
 # An unmodified document closes without a question.
-quit "$win_c"
+quit "$win_c" "$pid_c"
 wait_exit "$pid_c"
 [ "$exit_code" = 0 ] || fail "instance c exited with $exit_code"
 [ ! -e "$TMPDIR/~quillmark2" ] || fail "instance c left ~quillmark2 behind"
 
 # --- 3. a PSD through the open dialog -----------------------------------------
 keys "$win_a" ctrl+o
-dialog=$(wait_window '^열기$')
-sleep 0.3
-xdotool windowfocus "$dialog"
-xdotool type --delay 15 "$out/doc.psd"
-xdotool key Return
+open_file "$win_a" '^열기$' "$out/doc.psd"
 wait_title "$win_a" "Quillmark2 - $out/doc.psd"
 check open_psd "$win_a" 200x120
 
 # --- 4. save as PNG, then open it again ----------------------------------------
 keys "$win_a" ctrl+w
 dialog=$(wait_window '^다른 이름으로 저장$')
-sleep 0.3
-xdotool windowfocus "$dialog"
+focus "$dialog"
 xdotool key ctrl+a
-xdotool type --delay 15 "$out/saved.png"
+type_into "$dialog" "$out/saved.png"
 xdotool key Return
 options=$(wait_window '^PNG 저장$')
 keys "$options" Return
 wait_title "$win_a" "Quillmark2 - $out/saved.png"
 "$cli" info "$out/saved.png" | grep -q '200 x 120' || fail "saved.png is not a 200 x 120 picture"
 keys "$win_a" ctrl+o
-dialog=$(wait_window '^열기$')
-sleep 0.3
-xdotool windowfocus "$dialog"
-xdotool type --delay 15 "$out/doc.qmd"
-xdotool key Return
+open_file "$win_a" '^열기$' "$out/doc.qmd"
 wait_title "$win_a" "Quillmark2 - $out/doc.qmd"
 keys "$win_a" ctrl+o
-dialog=$(wait_window '^열기$')
-sleep 0.3
-xdotool windowfocus "$dialog"
-xdotool type --delay 15 "$out/saved.png"
-xdotool key Return
+open_file "$win_a" '^열기$' "$out/saved.png"
 wait_title "$win_a" "Quillmark2 - $out/saved.png"
 check reopened_png "$win_a" 200x120
 
 # --- 5. closing a modified document --------------------------------------------
 keys "$win_a" ctrl+Right      # the layer moves one pixel: one undo step
-quit "$win_a"
-box=$(wait_window '^確認$')
+wait_changed reopened_png "$win_a"
+quit "$win_a" "$pid_a"
+box=$(wait_window '^確認$' "$pid_a")
 keys "$box" Escape           # Cancel: the program goes on
 wait_gone "$box"
 kill -0 "$pid_a" 2>/dev/null || fail "instance a ended although closing was cancelled"
-quit "$win_a"
-box=$(wait_window '^確認$')
+quit "$win_a" "$pid_a"
+box=$(wait_window '^確認$' "$pid_a")
 keys "$box" n                # No: close without saving
 wait_exit "$pid_a"
 [ "$exit_code" = 0 ] || fail "instance a exited with $exit_code"
@@ -268,7 +284,7 @@ wait_exit "$pid_a"
 grep -q "^OpenDir=$out"$'\r'"\$" "$out/home/config.ini" || fail "config.ini was not written at exit"
 echo "closing: asked, cancelled, asked again, closed; settings written"
 
-quit "$win_b"
+quit "$win_b" "$pid_b"
 wait_exit "$pid_b"
 [ ! -e "$TMPDIR/~quillmark1" ] || fail "instance b left ~quillmark1 behind"
 

@@ -1,12 +1,14 @@
 # Sourced by the end-to-end scripts that drive the program's windows: a
 # private Xvfb, the program's environment (settings and temporary folders
 # under $out), and helpers to find, place and close its windows.
-# The caller sets test_name, program, out and here first, then writes
-# $out/home/config.ini and calls start.
+# The caller sets test_name, program, out and here first (session_seconds,
+# the display's lifetime, when 80 s is not enough), then writes
+# $out/home/config.ini and calls start. Scripts that run several instances
+# add their pids to session_pids, which are stopped at exit too.
 
 fail() {
   echo "$test_name: FAIL: $*" >&2
-  for log in "$out/app.log" "$out/xvfb.log"; do
+  for log in "$out"/*.log; do
     if [ -s "$log" ]; then echo "--- $log" >&2; tail -n 20 "$log" >&2; fi
   done
   exit 1
@@ -21,9 +23,10 @@ rm -rf "$out"/display "$out"/*.log "$out/home" "$out/tmp"
 
 xvfb_pid=
 app_pid=
+session_pids=()
 stop() {
   local pid
-  for pid in "$app_pid" "$xvfb_pid"; do
+  for pid in "$app_pid" "${session_pids[@]}" "$xvfb_pid"; do
     [ -n "$pid" ] || continue
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
@@ -34,7 +37,7 @@ trap 'exit 1' INT TERM HUP
 
 # shellcheck source=xvfb_start.sh
 source "$here/xvfb_start.sh"
-start_xvfb "$out" 80
+start_xvfb "$out" "${session_seconds:-80}"
 export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 mkdir -p "$out/home" "$out/tmp"
 chmod 700 "$out/tmp"

@@ -6,11 +6,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QSlider>
 #include <QToolButton>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QContextMenuEvent>
 #include <QTemporaryDir>
 #include <QPainter>
 #include <QSpinBox>
@@ -22,6 +27,8 @@
 #include "app/main_window.h"
 #include "formats/png_codec.h"
 #include "panels/layer_panel.h"
+#include "panels/layer_target_operations.h"
+#include "../formats/fault_injection.h"
 
 namespace qm {
 namespace {
@@ -186,6 +193,127 @@ TEST_F(FiveLayers, CtrlClickShowsOnlyThatLayer) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(doc().layer_at(i)->visible(), i == 3) << i;
 }
 
+// "1" for each visible layer, top first.
+std::string visibility(const Document& doc) {
+  std::string out;
+  for (int i = 0; i < doc.layer_count(); ++i) out += doc.layer_at(i)->visible() ? '1' : '0';
+  return out;
+}
+
+TEST_F(FiveLayers, ShowAndHideCommandsAreOneUndoStepEach) {
+  doc().toggle_visible(1);
+  doc().toggle_visible(3);
+  doc().layer_at(0)->image.fill(0xFFFF0000);
+  doc().composite_all();
+  doc().select(2);
+  struct Case {
+    int id;
+    const char* after;
+  };
+  for (const Case c : {Case{42310, "11111"}, Case{42311, "00000"}, Case{42312, "00100"}}) {
+    SCOPED_TRACE(c.id);
+    const int steps = state.undo.undo_count();
+    ASSERT_TRUE(window->run_command(c.id));
+    EXPECT_EQ(visibility(doc()), c.after);
+    EXPECT_EQ(state.undo.undo_count(), steps + 1);
+    window->undo();
+    EXPECT_EQ(visibility(doc()), "10101");
+    EXPECT_EQ(doc().composite().get_pixel(4, 4), 0xFFFF0000u);  // the top layer shows again
+    window->redo();
+    EXPECT_EQ(visibility(doc()), c.after);
+    window->undo();
+  }
+  // Nothing to change, nothing recorded.
+  window->run_command(42310);
+  const int steps = state.undo.undo_count();
+  window->run_command(42310);
+  EXPECT_EQ(state.undo.undo_count(), steps);
+  // Ctrl+click is the same operation, and the same single step.
+  window->undo();
+  QTest::mouseClick(list(), Qt::LeftButton, Qt::ControlModifier,
+                    at(150, 3 - panel->view().top_row(), 5));
+  EXPECT_EQ(visibility(doc()), "00010");
+  window->undo();
+  EXPECT_EQ(visibility(doc()), "10101");
+}
+
+// Opens the list's context menu at `pos` and triggers the item reached
+// through the menu texts of `path`.
+void choose_from_context_menu(QWidget* list, QPoint pos, const QStringList& path) {
+  QTimer::singleShot(0, [=] {
+    auto* top = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!top) return ADD_FAILURE() << "no context menu";
+    QMenu* menu = top;
+    for (const QString& text : path) {
+      QAction* found = nullptr;
+      for (QAction* a : menu->actions())
+        if (a->text() == text) found = a;
+      if (!found) {
+        top->close();
+        return ADD_FAILURE() << "no item " << text.toStdString();
+      }
+      if (found->menu()) {
+        menu = found->menu();
+      } else {
+        found->trigger();
+        break;
+      }
+    }
+    top->close();
+  });
+  QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list->mapToGlobal(pos));
+  QApplication::sendEvent(list, &event);
+}
+
+TEST_F(LayerHost, ContextMenuProcessesTheCurrentLayerAgainstTheClickedRow) {
+  // The target (row 1): an opaque square of alpha 200 on transparency.
+  const Rect square{10, 10, 10, 10};
+  LayerImage& target = doc().layer_at(1)->image;
+  target.fill(kTransparent);
+  target.fill_rect(square.x, square.y, square.w, square.h, 0xC8204060);
+  doc().select(0);
+  const QString submenu = QStringLiteral("このﾚｲﾔを対象にｶﾚﾝﾄﾚｲﾔを処理");
+  struct Case {
+    int item;
+    int inside, outside;  // the current layer's alpha after the item
+  };
+  for (const Case c : {Case{0, 255, 0}, Case{1, 0, 255}, Case{2, 200, 0}, Case{3, 55, 255},
+                       Case{4, 200, 0}}) {
+    SCOPED_TRACE(c.item);
+    doc().current()->image.fill(0xFF336699);
+    const int steps = state.undo.undo_count();
+    choose_from_context_menu(list(), at(150, 1),
+                             {submenu, QString::fromUtf8(target_operation_text(c.item))});
+    const LayerImage& img = doc().current()->image;
+    EXPECT_EQ(img.get_pixel(12, 12), c.inside ? (Pixel(c.inside) << 24 | 0x336699) : kTransparent);
+    EXPECT_EQ(img.get_pixel(2, 2), c.outside ? (Pixel(c.outside) << 24 | 0x336699) : kTransparent);
+    EXPECT_EQ(doc().current_index(), 0);
+    EXPECT_EQ(state.undo.undo_count(), steps + 1);
+    window->undo();
+    EXPECT_EQ(doc().current()->image.get_pixel(2, 2), 0xFF336699u);
+  }
+  // The outline: the drawing colour on each transparent pixel of the target
+  // with an opaque 4-neighbour, nothing else.
+  state.settings.draw.colours[size_t(state.settings.draw.current_colour & 1)] = 0x00FF00;
+  doc().current()->image.fill(kTransparent);
+  choose_from_context_menu(list(), at(150, 1),
+                           {submenu, QString::fromUtf8(target_operation_text(5))});
+  auto opaque = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < target.width() && y < target.height() &&
+           alpha_of(target.get_pixel(x, y)) != 0;
+  };
+  int outlined = 0;
+  for (int y = 0; y < target.height(); ++y)
+    for (int x = 0; x < target.width(); ++x) {
+      const bool edge = !opaque(x, y) && (opaque(x - 1, y) || opaque(x + 1, y) ||
+                                          opaque(x, y - 1) || opaque(x, y + 1));
+      outlined += edge;
+      ASSERT_EQ(doc().current()->image.get_pixel(x, y), edge ? 0xFF00FF00u : kTransparent)
+          << x << "," << y;
+    }
+  EXPECT_EQ(outlined, 40);
+}
+
 TEST_F(LayerHost, RowsAreDrawnAtTheirPlaces) {
   doc().layer_at(1)->flags = kLayerFillReference;  // hidden, fill reference
   doc().layer_at(1)->opacity = 64;
@@ -300,6 +428,47 @@ TEST_F(LayerHost, SaveLayerAsPngWritesTheLayerWithAlpha) {
   LayerImage back;
   ASSERT_TRUE(LoadPng(path.toStdString(), back));
   EXPECT_EQ(back.get_pixel(1, 1), 0x80FF0000u);
+}
+
+// Answers the program's message box with OK, keeping its text; the file
+// dialog's question whether to replace the old file is answered Yes.
+void answer_message(QString& text) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, &text] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+      yes->click();
+      return;
+    }
+    text = box->text();
+    box->accept();
+    poll->deleteLater();
+  });
+  poll->start(10);
+}
+
+TEST_F(LayerHost, AFailedLayerSaveSaysSoAndKeepsTheOldFile) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("layer.png");
+  {
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old bytes");
+  }
+  doc().current()->image.fill(0x80FF0000);
+  QString message;
+  answer_file_dialog(path);
+  answer_message(message);
+  {
+    test::FileSizeLimit full_disk(16);  // less than any PNG
+    window->run_command(42309);
+  }
+  EXPECT_EQ(message, QStringLiteral("保存に失敗しました"));
+  QFile old(path);
+  ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+  EXPECT_EQ(old.readAll(), QByteArray("old bytes"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"layer.png"});
 }
 
 TEST(LayerThumbnails, NeverAZeroSideAndChangesAreSeen) {
