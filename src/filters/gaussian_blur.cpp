@@ -24,6 +24,8 @@ struct Boxes {
   int count = 0;
   int radius[5] = {};
   int64_t step[5] = {};  // weight added by this box
+  // ⌊ΣA / taps⌋ = (ΣA × taps_inverse) >> 32, exact since ΣA × taps < 2^32.
+  uint64_t taps_inverse = 0;
 };
 
 Boxes staircase(int s) {
@@ -53,15 +55,26 @@ struct VerticalScratch {
   std::vector<int> held;
 };
 
+// The quotient by one reciprocal: n · (1 / w) truncated is within one of
+// ⌊n / w⌋, and the products q · w (below 2^53) tell which.
+inline __m128d exact_quotient(__m128d n, __m128d w, __m128d inverse) {
+  const __m128d q = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(n, inverse)));
+  const __m128d qw = _mm_mul_pd(q, w);
+  const __m128d one = _mm_set1_pd(1);
+  const __m128d over = _mm_and_pd(_mm_cmpgt_pd(qw, n), one);
+  const __m128d under = _mm_and_pd(_mm_cmple_pd(_mm_add_pd(qw, w), n), one);
+  return _mm_add_pd(_mm_sub_pd(q, over), under);
+}
+
 namespace sse2 {
 // One pass's output from the box sums (A, A·B, A·G, A·R per box). The
 // weighted sums are formed in double (SSE2, two channels per register):
 // every product and partial sum is an integer below 2^53, so they are exact,
 // and the truncated quotients equal the integer divisions.
-inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], uint32_t taps) {
+inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4]) {
   const uint32_t sa = sums[boxes.count - 1][0];
   if (sa == 0) return kTransparent;
-  const uint32_t a = sa / taps;
+  const uint32_t a = uint32_t((uint64_t{sa} * boxes.taps_inverse) >> 32);
   if (a == 0) return kTransparent;
   __m128d lo = _mm_setzero_pd(), hi = _mm_setzero_pd();  // (W, W·B), (W·G, W·R)
   for (int k = 0; k < boxes.count; ++k) {
@@ -71,8 +84,9 @@ inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], uint32_t
     hi = _mm_add_pd(hi, _mm_mul_pd(step, _mm_cvtepi32_pd(_mm_shuffle_epi32(v, 0xEE))));
   }
   const __m128d sw = _mm_unpacklo_pd(lo, lo);
-  const __m128i qlo = _mm_cvttpd_epi32(_mm_div_pd(lo, sw));
-  const __m128i qhi = _mm_cvttpd_epi32(_mm_div_pd(hi, sw));
+  const __m128d inverse = _mm_set1_pd(1 / _mm_cvtsd_f64(lo));
+  const __m128i qlo = _mm_cvttpd_epi32(exact_quotient(lo, sw, inverse));
+  const __m128i qhi = _mm_cvttpd_epi32(exact_quotient(hi, sw, inverse));
   const uint32_t b = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(qlo, 1)));
   const uint32_t g = uint32_t(_mm_cvtsi128_si32(qhi));
   const uint32_t r = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(qhi, 1)));
@@ -86,10 +100,10 @@ inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], uint32_t
 #pragma GCC target("avx2")
 namespace avx2 {
 // The same with four channels per register (AVX2 builds only).
-inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], uint32_t taps) {
+inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4]) {
   const uint32_t sa = sums[boxes.count - 1][0];
   if (sa == 0) return kTransparent;
-  const uint32_t a = sa / taps;
+  const uint32_t a = uint32_t((uint64_t{sa} * boxes.taps_inverse) >> 32);
   if (a == 0) return kTransparent;
   __m256d acc = _mm256_setzero_pd();  // W, W·B, W·G, W·R
   for (int k = 0; k < boxes.count; ++k) {
@@ -98,9 +112,17 @@ inline Pixel pass_output(const Boxes& boxes, const uint32_t (*sums)[4], uint32_t
                                            _mm256_cvtepi32_pd(v)));
   }
   const __m256d sw = _mm256_permute4x64_pd(acc, 0);
-  const __m128i q = _mm256_cvttpd_epi32(_mm256_div_pd(acc, sw));
-  return make_pixel(a, uint32_t(_mm_extract_epi32(q, 3)), uint32_t(_mm_extract_epi32(q, 2)),
-                    uint32_t(_mm_extract_epi32(q, 1)));
+  // As exact_quotient(), four lanes at once.
+  const __m256d inverse = _mm256_set1_pd(1 / _mm256_cvtsd_f64(acc));
+  const __m256d est = _mm256_round_pd(_mm256_mul_pd(acc, inverse), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+  const __m256d qw = _mm256_mul_pd(est, sw);
+  const __m256d one = _mm256_set1_pd(1);
+  const __m256d over = _mm256_and_pd(_mm256_cmp_pd(qw, acc, _CMP_GT_OQ), one);
+  const __m256d under = _mm256_and_pd(_mm256_cmp_pd(_mm256_add_pd(qw, sw), acc, _CMP_LE_OQ), one);
+  const __m128i q = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_sub_pd(est, over), under));
+  // Lanes (1, B, G, R), each at most 255: their low bytes make the pixel.
+  const __m128i bgr = _mm_shuffle_epi8(q, _mm_setr_epi8(4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
+  return Pixel(_mm_cvtsi128_si32(bgr)) | a << 24;
 }
 #include "filters/gaussian_passes.inc"
 }  // namespace avx2
@@ -115,7 +137,8 @@ bool gaussian_blur(const LayerImage& src, LayerImage& dst, Rect rect, int streng
   if (rect.empty()) return true;
   const int s = std::clamp(strength, 1, 30);
   const int r = 3 * s;
-  const Boxes boxes = staircase(s);
+  Boxes boxes = staircase(s);
+  boxes.taps_inverse = (uint64_t{1} << 32) / uint64_t(2 * r + 1) + 1;
   const int h = src.height();
   const int ty0 = std::max(0, rect.y - r), ty1 = std::min(h, rect.bottom() + r);
 
