@@ -1,12 +1,12 @@
-// HSV Adjust: through the integer HSV model and back. The conversions are
-// the core ones (core/colour.h) with the divisions by the pixel's own
-// extent and maximum done by exact reciprocals and the sector choice by
-// table, so random colours cost no mispredicted branches; a test compares
-// them with the core conversions over the colour cube.
+// HSV Adjust: through the integer HSV model and back. The filter runs the
+// vector form (colour_vector.inc); hsv_adjust_pixel() is the same for one
+// pixel, the core conversions (core/colour.h) with the divisions by the
+// pixel's own extent and maximum done by exact reciprocals. Tests compare
+// both with the core conversions over the colour cube.
 #include <algorithm>
 #include <array>
 
-#include "filters/colour_loop.h"
+#include "filters/colour_vector.h"
 
 namespace qm::filters {
 namespace {
@@ -65,7 +65,7 @@ bool hsv_adjust(const FilterArgs& a) {
   const int dh = std::clamp(a.values.numeric[0], -180, 180);
   const int ds = std::clamp(a.values.numeric[1], -255, 255);
   const int dv = std::clamp(a.values.numeric[2], -255, 255);
-  map_opaque_pixels_reusing(a, [=](Pixel p) { return adjust(p, dh, ds, dv); });
+  vector::hsv(a, dh, ds, dv);
   return true;
 }
 

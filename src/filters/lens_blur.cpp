@@ -20,12 +20,25 @@ void lens_table(int highlight, int64_t table[256]) {
 }
 
 int lens_channel(const int64_t table[256], int64_t e, int64_t sa) {
-  // Largest i with table[i] · ΣA ≤ E, i.e. table[i] ≤ ⌊E / ΣA⌋.
-  const int64_t q = e / sa;
-  return int(std::upper_bound(table, table + 256, q) - table) - 1;
+  // Largest i with table[i] ≤ ⌊E / ΣA⌋, i.e. table[i] · ΣA ≤ E (the table
+  // rises; table[255] · ΣA < 2^52), found by halving without a division.
+  // E is at least table[0] · ΣA, so i = 0 holds to begin with.
+  int i = 0;
+  for (int step = 128; step != 0; step >>= 1)
+    if (table[i + step] * sa <= e) i += step;
+  return i;
 }
 
 namespace {
+
+// The same answer walked to from `near` (the neighbour's channel, which in
+// smooth areas is the answer or one step off).
+inline int lens_channel_near(const int64_t table[256], int64_t e, int64_t sa, int near) {
+  int i = near;
+  while (i < 255 && table[i + 1] * sa <= e) ++i;
+  while (i > 0 && table[i] * sa > e) --i;
+  return i;
+}
 
 struct Prefix {
   int64_t a, b, g, r;
@@ -86,6 +99,7 @@ bool lens_blur(const FilterArgs& args) {
       Pixel* out = args.dst.row(y) + rect.x;
       const Prefix* rows[29];
       for (int dy = -radius; dy <= radius; ++dy) rows[dy + radius] = slot(y + dy);
+      int near_r = 128, near_g = 128, near_b = 128;
       for (int j = 0; j < rect.w; ++j) {
         Prefix s{};
         for (int dy = -radius; dy <= radius; ++dy) {
@@ -99,10 +113,14 @@ bool lens_blur(const FilterArgs& args) {
           s.r += hi.r - lo.r;
         }
         const int64_t a = s.a / cells;
-        out[j] = a == 0 ? kTransparent
-                        : make_pixel(uint32_t(a), uint32_t(lens_channel(table, s.r, s.a)),
-                                     uint32_t(lens_channel(table, s.g, s.a)),
-                                     uint32_t(lens_channel(table, s.b, s.a)));
+        if (a == 0) {
+          out[j] = kTransparent;
+          continue;
+        }
+        near_r = lens_channel_near(table, s.r, s.a, near_r);
+        near_g = lens_channel_near(table, s.g, s.a, near_g);
+        near_b = lens_channel_near(table, s.b, s.a, near_b);
+        out[j] = make_pixel(uint32_t(a), uint32_t(near_r), uint32_t(near_g), uint32_t(near_b));
       }
       progress_step(p);
     }

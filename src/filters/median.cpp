@@ -1,8 +1,10 @@
 // Median (minimum, median or maximum by luma) over a 3 × 3, 5 × 5 or 7 × 7
 // window. Which of several equal keys wins is decided by the selection sort
-// that defines the filter, so the sort is carried out on the keys, stopping
-// once the wanted position is final.
+// that defines the filter, so the sort is carried out on the keys, 16 or 32
+// windows at once (median_select.inc), stopping once the wanted position is
+// final. median_pick() is the same sort for one window.
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -11,6 +13,30 @@
 #include "filters/filter_helpers.h"
 
 namespace qm::filters {
+namespace {
+
+namespace sse2 {
+constexpr int kLanes = 16;
+#include "filters/median_select.inc"
+}  // namespace sse2
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+constexpr int kLanes = 32;
+#include "filters/median_select.inc"
+}  // namespace avx2
+#pragma GCC pop_options
+
+// Window rows of keys and pixels, widened by the window and padded for the
+// 32-byte reads.
+struct Ring {
+  std::vector<uint8_t> keys;
+  std::vector<Pixel> pixels;
+  std::vector<uint8_t> selected;
+};
+
+}  // namespace
 
 int median_pick(uint8_t* keys, uint8_t* index, int count, int position) {
   // Positions 0 … position are final after position + 1 rounds; the last
@@ -40,26 +66,31 @@ bool median(const FilterArgs& args) {
   const Rect rect = args.rect;
   const int w = src->width(), h = src->height(), half = n / 2, count = n * n;
   const int position = mode == 0 ? count - 1 : mode == 1 ? count / 2 : 0;
-  // Keys of every row the window reaches, per band: a ring of n rows of the
-  // rectangle's columns widened by the window and clamped.
   const int bands = row_band_count(rect.h, 32);
-  const size_t stride = size_t(rect.w + 2 * half);
-  std::vector<std::vector<uint8_t>> rings(static_cast<size_t>(bands));
+  const size_t stride = size_t(rect.w + 2 * half + 32);
+  std::vector<Ring> rings(static_cast<size_t>(bands));
   try {
-    for (auto& ring : rings) ring.resize(stride * size_t(n));
+    for (Ring& ring : rings) {
+      ring.keys.assign(stride * size_t(n), 0);
+      ring.pixels.resize(stride * size_t(n));
+      ring.selected.resize(stride);
+    }
   } catch (const std::bad_alloc&) {
     return false;
   }
+  const bool avx2 = filter_avx2();
   progress_range(args.progress, rect.h);
   for_row_bands(rect.y, rect.bottom(), bands, args.progress, [&](int band, int y0, int y1,
                                                                  ProgressSink* p) {
-    uint8_t* ring = rings[size_t(band)].data();
-    auto slot = [&](int t) { return ring + size_t((t % n + n) % n) * stride; };
+    Ring& ring = rings[size_t(band)];
+    auto slot = [&](int t) { return size_t((t % n + n) % n) * stride; };
     auto fill = [&](int t) {
       const Pixel* in = src->row(std::clamp(t, 0, h - 1));
-      uint8_t* k = slot(t);
-      for (size_t i = 0; i < stride; ++i) {
+      uint8_t* k = ring.keys.data() + slot(t);
+      Pixel* px = ring.pixels.data() + slot(t);
+      for (size_t i = 0; i < size_t(rect.w + 2 * half); ++i) {
         const Pixel q = in[std::clamp(rect.x - half + int(i), 0, w - 1)];
+        px[i] = q;
         k[i] = (mode == 2 && alpha_of(q) == 0) ? 0 : uint8_t(luma(q));
       }
     };
@@ -69,24 +100,22 @@ bool median(const FilterArgs& args) {
       const Pixel* in = src->row(y);
       Pixel* out = args.dst.row(y);
       const uint8_t* key_rows[7];
-      for (int dy = 0; dy < n; ++dy) key_rows[dy] = slot(y - half + dy);
-      for (int x = rect.x; x < rect.right(); ++x) {
+      const Pixel* pixel_rows[7];
+      for (int dy = 0; dy < n; ++dy) {
+        key_rows[dy] = ring.keys.data() + slot(y - half + dy);
+        pixel_rows[dy] = ring.pixels.data() + slot(y - half + dy);
+      }
+      uint8_t* selected = ring.selected.data();
+      if (avx2) avx2::select_indices(key_rows, n, position, rect.w, selected);
+      else sse2::select_indices(key_rows, n, position, rect.w, selected);
+      for (int j = 0; j < rect.w; ++j) {
+        const int x = rect.x + j;
         if (transparent_only && alpha_of(in[x]) != 0) {
           out[x] = in[x];
           continue;
         }
-        uint8_t keys[49], index[49];
-        const int j = x - rect.x;
-        for (int dy = 0; dy < n; ++dy) {
-          const uint8_t* k = key_rows[dy] + j;
-          for (int dx = 0; dx < n; ++dx) {
-            keys[dy * n + dx] = k[dx];
-            index[dy * n + dx] = uint8_t(dy * n + dx);
-          }
-        }
-        const int pick = median_pick(keys, index, count, position);
-        const Pixel q = src->row(std::clamp(y - half + pick / n, 0, h - 1))
-                            [std::clamp(x - half + pick % n, 0, w - 1)];
+        const int pick = selected[j];
+        const Pixel q = pixel_rows[pick / n][j + pick % n];
         out[x] = alpha_of(q) == 0 ? in[x] : q;
       }
       progress_step(p);

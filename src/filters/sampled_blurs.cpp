@@ -1,5 +1,5 @@
-// Motion Blur and Radial Blur: averages of bilinear alpha samples along a
-// line (clamped at the edges), with the average output rule.
+// Motion Blur and Radial Blur's plain path: averages of bilinear alpha
+// samples along a line (clamped at the edges), with the average output rule.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -130,10 +130,9 @@ bool motion_blur(const FilterArgs& args) {
   return true;
 }
 
-bool radial_blur(const FilterArgs& args) {
-  LayerImage holder;
-  const LayerImage* src = separate_source(args, &holder);
-  if (!src) return false;
+// Radial Blur sample by sample, for when the ray tables of radial_blur.cpp
+// cannot be allocated.
+void radial_blur_per_pixel(const FilterArgs& args, const LayerImage* src) {
   const int cx = numeric_value(args, 0, 0, src->width() - 1);
   const int cy = numeric_value(args, 1, 0, src->height() - 1);
   const int k = numeric_value(args, 2, 3, 50);
@@ -163,7 +162,6 @@ bool radial_blur(const FilterArgs& args) {
                     progress_step(p);
                   }
                 });
-  return true;
 }
 
 }  // namespace qm::filters

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <string>
 #include <tuple>
 
@@ -131,6 +132,23 @@ TEST(BlurFilters, RadialBlurMatchesReferenceAndKeepsCentre) {
   EXPECT_EQ(out.row(10)[10], src.row(10)[10]);
 }
 
+// Many pixels share each ray on a larger image; without room for the ray
+// tables the filter works sample by sample, with the same result.
+TEST(BlurFilters, RadialBlurSharedRaysAndPlainPathAgree) {
+  const LayerImage src = ref::random_image(151, 97, 8);
+  for (int limit : {-1, 0}) {
+    set_temporary_limit(limit);
+    for (auto [cx, cy, k, rect] : {std::tuple{40, 60, 50, Rect{3, 5, 140, 90}}, {150, 0, 9, Rect{0, 0, 151, 97}}}) {
+      LayerImage out = ref::copy_of(src);
+      ASSERT_TRUE(run(radial_blur, numbers({cx, cy, k}), src, out, rect));
+      for (int y = rect.y; y < rect.bottom(); ++y)
+        for (int x = rect.x; x < rect.right(); ++x)
+          ASSERT_EQ(out.row(y)[x], ref::radial(src, x, y, cx, cy, k)) << x << ", " << y << " limit " << limit;
+    }
+  }
+  set_temporary_limit(-1);
+}
+
 TEST(BlurFilters, RadialRayDirectionEqualsTrigonometry) {
   auto check = [](int64_t ex, int64_t ey) {
     if (ex == 0 && ey == 0) return;
@@ -248,6 +266,33 @@ TEST(BlurFilters, MedianMatchesReference) {
                        [=](const LayerImage& s, int x, int y) {
                          return ref::median(s, x, y, 3 + 2 * range, mode, only != 0);
                        }, 19, 15);
+}
+
+// Wide rows (several vector blocks and a partial one) of few lumas carried
+// by different colours and transparent pixels, so ties are everywhere and
+// the selection sort decides; the SSE2 and AVX2 paths alike.
+TEST(BlurFilters, MedianTiesFollowTheSelectionSort) {
+  const Pixel palette[] = {make_pixel(255, 100, 0, 0), make_pixel(255, 0, 51, 2),  // same luma
+                           make_pixel(255, 0, 0, 255), kTransparent, 0x00000000u,
+                           make_pixel(255, 0, 0, 0), make_pixel(90, 100, 0, 0)};
+  LayerImage src;
+  src.create(83, 13);
+  std::mt19937 rng(4);
+  for (size_t i = 0; i < src.pixel_count(); ++i) src.pixels()[i] = palette[rng() % 7];
+  for (bool avx2 : {false, true}) {
+    set_filter_avx2(avx2);
+    for (int range = 0; range < 3; ++range)
+      for (int mode = 0; mode < 3; ++mode) {
+        LayerImage out = ref::copy_of(src);
+        const Rect rect{3, 1, 79, 11};
+        ASSERT_TRUE(run(median, numbers({}, {range, mode}), src, out, rect));
+        for (int y = rect.y; y < rect.bottom(); ++y)
+          for (int x = rect.x; x < rect.right(); ++x)
+            ASSERT_EQ(out.row(y)[x], ref::median(src, x, y, 3 + 2 * range, mode, false))
+                << x << ", " << y << " range " << range << " mode " << mode << " avx2 " << avx2;
+      }
+  }
+  set_filter_avx2(true);
 }
 
 TEST(BlurFilters, MedianMinimumSkipsTransparentNeighbours) {

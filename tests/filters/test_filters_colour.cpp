@@ -6,6 +6,7 @@
 #include "colour_render_reference.h"
 #include "filter_test_util.h"
 #include "filters/colour_filters.h"
+#include "filters/filter_bands.h"
 
 namespace qm {
 namespace {
@@ -20,18 +21,43 @@ FilterValues numeric(std::initializer_list<int> n) {
 }
 
 // Every opaque pixel inside the rectangle is `expected(src)`; every other
-// pixel is unchanged.
+// pixel is unchanged. The rectangle's rows end inside a vector block; both
+// the SSE2 and the AVX2 forms run.
 void expect_point_filter(filters::FilterCallback f, const FilterValues& v, const std::function<Pixel(Pixel)>& expected,
                          const filters::FilterEnvironment& env = {}) {
   LayerImage src = test::random_image(37, 29, 11);
   for (size_t i = 1; i < src.pixel_count(); i += 3) src.pixels()[i] = src.pixels()[i - 1];  // short runs
-  const LayerImage out = test::run_both(f, src, v, env);
-  for (int y = 0; y < src.height(); ++y)
-    for (int x = 0; x < src.width(); ++x) {
-      const Pixel s = src.get_pixel(x, y);
-      const Pixel want = kRect.contains(x, y) && alpha_of(s) ? expected(s) : s;
-      ASSERT_EQ(out.get_pixel(x, y), want) << x << "," << y;
-    }
+  for (bool avx2 : {false, true}) {
+    filters::set_filter_avx2(avx2);
+    const LayerImage out = test::run_both(f, src, v, env);
+    filters::set_filter_avx2(true);
+    for (int y = 0; y < src.height(); ++y)
+      for (int x = 0; x < src.width(); ++x) {
+        const Pixel s = src.get_pixel(x, y);
+        const Pixel want = kRect.contains(x, y) && alpha_of(s) ? expected(s) : s;
+        ASSERT_EQ(out.get_pixel(x, y), want) << x << "," << y << " avx2 " << avx2;
+      }
+  }
+}
+
+// A 4096 × 4096 image holding every colour once (opaque), for the filters
+// whose vector forms replace a per-pixel formula.
+const LayerImage& every_colour() {
+  static const LayerImage cube = [] {
+    LayerImage c;
+    EXPECT_TRUE(c.create(4096, 4096));
+    for (size_t i = 0; i < c.pixel_count(); ++i) c.pixels()[i] = 0xFF000000u | uint32_t(i);
+    return c;
+  }();
+  return cube;
+}
+
+void expect_every_colour(filters::FilterCallback f, const FilterValues& v, const std::function<Pixel(Pixel)>& expected) {
+  const LayerImage& cube = every_colour();
+  LayerImage out;
+  ASSERT_TRUE(out.create(cube.width(), cube.height()));
+  ASSERT_TRUE(f({v, {}, out, cube, cube.bounds(), nullptr}));
+  for (size_t i = 0; i < cube.pixel_count(); ++i) ASSERT_EQ(out.pixels()[i], expected(cube.pixels()[i])) << i;
 }
 
 Pixel per_channel(Pixel p, const std::function<int(int)>& f) {
@@ -120,6 +146,10 @@ TEST(ColourFilters, RgbAndHsvAdjust) {
           const Pixel p = make_pixel(255, uint32_t(r), uint32_t(g), uint32_t(b));
           ASSERT_EQ(filters::hsv_adjust_pixel(p, d[0], d[1], d[2]), ref::hsv_adjust(p, d[0], d[1], d[2]));
         }
+  // Every colour through the filter (its vector form) against the plain conversion.
+  for (auto d : {std::array{0, 0, 0}, {-97, 41, -13}, {180, -255, 255}})
+    expect_every_colour(filters::hsv_adjust, numeric({d[0], d[1], d[2]}),
+                        [=](Pixel p) { return ref::hsv_adjust(p, d[0], d[1], d[2]); });
   // Red turned by ±180 degrees is cyan.
   for (int dh : {180, -180}) {
     LayerImage red;
@@ -137,6 +167,9 @@ TEST(ColourFilters, NegativeGreyscaleSepiaTint) {
     return ref::rgb(p, y, y, y);
   });
   expect_point_filter(filters::sepia, {}, ref::sepia);
+  expect_every_colour(filters::sepia, {}, ref::sepia);
+  expect_every_colour(filters::brightness_contrast, numeric({-30, 20}),
+                      [](Pixel p) { return ref::brightness_contrast(p, -30, 20); });
   EXPECT_EQ(ref::sepia(0xFFFFFFFF), 0xFFFFFFF0u);
   EXPECT_EQ(ref::sepia(0xFF000000), 0xFF1E0000u);
   filters::FilterEnvironment env;
