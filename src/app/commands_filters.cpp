@@ -25,6 +25,8 @@ class WindowFilterHost final : public FilterHost {
   int run_job(const JobFunction& job) override { return window_.run_job(job); }
   // The canvas recomposites the rectangle itself before it rescales it.
   void pixels_changed(Rect r) override { window_.canvas().update_rect(r); }
+  Rect visible_image_rect() override { return window_.canvas().view().visible_image_rect(); }
+  void composited(Rect) override { window_.canvas().present_dirty(); }
 
  private:
   MainWindow& window_;
