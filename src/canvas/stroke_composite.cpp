@@ -75,7 +75,10 @@ void StrokeComposite::composite(Document& doc, Rect r, int threads) {
 }
 
 void StrokeComposite::composite_band(Document& doc, Rect r) {
-  for (int ty = r.y / kTile; ty <= (r.bottom() - 1) / kTile; ++ty)
+  // With nothing below the current layer the cache would hold only the
+  // background: filling it is cheaper than copying it.
+  const bool only_background = layer_index_ == doc.layer_count() - 1;
+  for (int ty = r.y / kTile; !only_background && ty <= (r.bottom() - 1) / kTile; ++ty)
     for (int tx = r.x / kTile; tx <= (r.right() - 1) / kTile; ++tx) {
       uint8_t& ready = ready_[size_t(ty) * size_t(tiles_x_) + size_t(tx)];
       if (!ready) build_tile(doc, tx, ty);
@@ -87,7 +90,8 @@ void StrokeComposite::composite_band(Document& doc, Rect r) {
   LayerImage& out = doc.composite();
   for (int y = r.y; y < r.bottom(); y += kStrip) {
     const Rect s{r.x, y, r.w, std::min(kStrip, r.bottom() - y)};
-    out.blit_from(s.x, s.y, s.w, s.h, below_, s.x, s.y);
+    if (only_background) fill_background(out, s, background_);
+    else out.blit_from(s.x, s.y, s.w, s.h, below_, s.x, s.y);
     for (int i = layer_index_; i >= 0; --i) {
       const Layer& layer = *doc.layer_at(i);
       if (layer.visible()) composite_display(out, layer.image, layer.opacity, layer.blend_mode, s);
