@@ -54,11 +54,13 @@ Scene& scene() {
 // Mode 1 as the dialog runs it: the layers below the current one come from
 // the dialog's cache (built by the first preview), only the part the view
 // shows is recomposited, on two threads, and the view rescales it. The
-// argument is the current layer: 0 the top one (the cache holds nine
-// layers), 9 the bottom one (it holds only the background).
+// arguments: the current layer, 0 the top one (the cache holds nine layers)
+// or 9 the bottom one (only the background); the view's scale, 25 (the
+// whole image is seen) or 100 (a 1920 × 1080 part of it).
 void BM_filter_preview_canvas_4000(benchmark::State& state) {
   Scene& s = scene();
   s.doc.select(int(state.range(0)));
+  s.view->set_scale(int(state.range(1)));
   const DialogDescription& d = *filter_dialog(700);
   const Rect target = s.doc.bounds();
   const FilterEnvironment env{0, 0xFFFFFF, &s.doc};
@@ -71,6 +73,9 @@ void BM_filter_preview_canvas_4000(benchmark::State& state) {
     benchmark::DoNotOptimize(s.view->present_dirty());
   }
   s.preview_composite.end();
+  const Rect seen = s.view->visible_image_rect();
+  state.counters["recomposited_px"] = double(int64_t{seen.w} * seen.h);
+  s.view->set_scale(25);
   state.SetItemsProcessed(state.iterations() * int64_t{bench::kSide} * bench::kSide);
 }
 
@@ -105,8 +110,10 @@ void BM_filter_preview_panel_4000(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_filter_preview_canvas_4000)
-    ->Arg(0)
-    ->Arg(9)
+    ->Args({0, 25})
+    ->Args({9, 25})
+    ->Args({0, 100})
+    ->Args({9, 100})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
