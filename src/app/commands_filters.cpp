@@ -27,6 +27,8 @@ class WindowFilterHost final : public FilterHost {
   void pixels_changed(Rect r) override { window_.canvas().update_rect(r); }
   // Filters work inside the frame (the runner puts a floating image down first).
   const SelectionArea* selection() override { return &window_.state().selection; }
+  Rect visible_image_rect() override { return window_.canvas().view().visible_image_rect(); }
+  void composited(Rect) override { window_.canvas().present_dirty(); }
 
  private:
   MainWindow& window_;

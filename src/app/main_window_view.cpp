@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "app/canvas_settings.h"
+#include "app/filters/active_filter_dialog.h"
 #include "app/canvas_widget.h"
 #include "app/info_bar.h"
 #include "app/main_window.h"
@@ -84,6 +85,8 @@ void MainWindow::add_panel(FloatingPanel* panel) {
   if (index < 0 || index >= int(panels_.size())) return;
   panels_[size_t(index)] = panel;
   floating_[size_t(index)] = panel;
+  // An open filter dialog keeps the activation while it runs.
+  hand_activation_to_filter_dialog(panel);
   // Before start-up's placement the panel waits for it; later ones come at once.
   if (placed_) {
     panel->place(to_panel_rect(client_area()));

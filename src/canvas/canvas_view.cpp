@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <thread>
 
 #include "canvas/view_grid.h"
 #include "canvas/view_scaler.h"
@@ -130,6 +131,25 @@ void CanvasView::recompose_all() {
   document_->take_dirty();
 }
 
+void CanvasView::scale_view_bands(Rect w) {
+  // Zoomed out over a large image every window row averages many source
+  // rows: then the rows are shared between two threads (each row is drawn
+  // on its own, so the pixels are the same).
+  const int64_t per_row = int64_t{w.w} * 100 / std::max(1, geometry_.scale);
+  const int64_t source = per_row * w.h * 100 / std::max(1, geometry_.scale);
+  const LayerImage& composite = document_->composite();
+  const Pixel bg = settings_.canvas_background;
+  if (source < kParallelSourcePixels || w.h < 2) {
+    scale_into_view(backing_, composite, geometry_, w, bg);
+    return;
+  }
+  const Rect top{w.x, w.y, w.w, w.h / 2};
+  const Rect bottom{w.x, top.bottom(), w.w, w.h - top.h};
+  std::thread other([&] { scale_into_view(backing_, composite, geometry_, bottom, bg); });
+  scale_into_view(backing_, composite, geometry_, top, bg);
+  other.join();
+}
+
 Rect CanvasView::redraw_all() { return redraw(geometry_.view_rect()); }
 
 Rect CanvasView::redraw(Rect window) {
@@ -137,9 +157,22 @@ Rect CanvasView::redraw(Rect window) {
   sync_image_size();
   const Rect w = intersect(window, geometry_.view_rect());
   if (w.empty()) return {};
-  scale_into_view(backing_, document_->composite(), geometry_, w, settings_.canvas_background);
+  scale_view_bands(w);
   draw_view_grids(backing_, geometry_, w, settings_);
   return w;
+}
+
+Rect CanvasView::visible_image_rect() const {
+  const ViewGeometry& g = geometry_;
+  if (g.view_w <= 0 || g.view_h <= 0 || g.image_w <= 0 || g.image_h <= 0) return {};
+  const Point a = qm::window_to_image(g, 0, 0);
+  const Point b = qm::window_to_image(g, g.view_w - 1, g.view_h - 1);
+  // A window pixel averages up to 100 / scale source pixels each way, and
+  // the maps truncate: a margin covers both.
+  const int pad = 100 / std::max(1, g.scale) + 2;
+  const int x0 = std::min(a.x, b.x) - pad, x1 = std::max(a.x, b.x) + pad + 1;
+  const int y0 = std::min(a.y, b.y) - pad, y1 = std::max(a.y, b.y) + pad + 1;
+  return intersect({x0, y0, x1 - x0, y1 - y0}, {0, 0, g.image_w, g.image_h});
 }
 
 Rect CanvasView::update_rect(Rect r) {

@@ -5,6 +5,8 @@
 //
 // Every operation that changes what is on screen redraws the backing buffer
 // and returns the window rectangle to repaint (empty when nothing changed).
+#include <cstdint>
+
 #include "canvas/view_mapping.h"
 #include "canvas/view_settings.h"
 #include "core/layer_image.h"
@@ -71,6 +73,9 @@ class CanvasView {
   // After an edit of image rectangle r: recomposes r, rescales its window
   // rectangle and returns that rectangle (empty when none of it is seen).
   Rect update_rect(Rect r);
+  // The image pixels the view shows (at its scale), with a margin: a
+  // recomposite of only this part of an edit already looks right.
+  Rect visible_image_rect() const;
   // Shows what the Document recomposed by itself since the last time
   // (layer operations recomposite without the view): rescale only.
   Rect present_dirty();
@@ -89,6 +94,10 @@ class CanvasView {
   Rect zoom(bool in);
   void apply_background();
   void sync_image_size();
+  void scale_view_bands(Rect window);
+
+  // Below this many source pixels one thread scales faster than two.
+  static constexpr int64_t kParallelSourcePixels = int64_t{1} << 21;
 
   Document* document_;
   int client_w_ = 0, client_h_ = 0;  // as the window reports it, uncapped

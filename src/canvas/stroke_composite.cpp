@@ -1,5 +1,8 @@
 #include "canvas/stroke_composite.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "document/compositing.h"
 
 namespace qm {
@@ -44,7 +47,7 @@ void StrokeComposite::build_tile(const Document& doc, int tx, int ty) {
   }
 }
 
-void StrokeComposite::composite(Document& doc, Rect r) {
+void StrokeComposite::composite(Document& doc, Rect r, int threads) {
   r = intersect(r, doc.bounds());
   if (r.empty() || doc.composite().empty()) return;
   const DisplayBackground& bg = doc.display_background();
@@ -54,19 +57,46 @@ void StrokeComposite::composite(Document& doc, Rect r) {
     doc.composite_rect(r);
     return;
   }
-  for (int ty = r.y / kTile; ty <= (r.bottom() - 1) / kTile; ++ty)
+  const int first_tile_row = r.y / kTile, last_tile_row = (r.bottom() - 1) / kTile;
+  const int tile_rows = last_tile_row - first_tile_row + 1;
+  const int bands = std::clamp(threads, 1, tile_rows);
+  std::vector<std::thread> workers;
+  workers.reserve(size_t(bands - 1));
+  int y0 = r.y;
+  for (int b = 0; b < bands; ++b) {
+    const int y1 = b == bands - 1 ? r.bottom() : (first_tile_row + tile_rows * (b + 1) / bands) * kTile;
+    const Rect band{r.x, y0, r.w, y1 - y0};
+    if (b == bands - 1) composite_band(doc, band);
+    else workers.emplace_back([this, &doc, band] { composite_band(doc, band); });
+    y0 = y1;
+  }
+  for (std::thread& t : workers) t.join();
+  doc.note_composited(r);
+}
+
+void StrokeComposite::composite_band(Document& doc, Rect r) {
+  // With nothing below the current layer the cache would hold only the
+  // background: filling it is cheaper than copying it.
+  const bool only_background = layer_index_ == doc.layer_count() - 1;
+  for (int ty = r.y / kTile; !only_background && ty <= (r.bottom() - 1) / kTile; ++ty)
     for (int tx = r.x / kTile; tx <= (r.right() - 1) / kTile; ++tx) {
       uint8_t& ready = ready_[size_t(ty) * size_t(tiles_x_) + size_t(tx)];
       if (!ready) build_tile(doc, tx, ty);
       ready = 1;
     }
+  // Strips of a few rows: every layer is blended while the strip is still
+  // in the cache.
+  constexpr int kStrip = 16;
   LayerImage& out = doc.composite();
-  out.blit_from(r.x, r.y, r.w, r.h, below_, r.x, r.y);
-  for (int i = layer_index_; i >= 0; --i) {
-    const Layer& layer = *doc.layer_at(i);
-    if (layer.visible()) composite_display(out, layer.image, layer.opacity, layer.blend_mode, r);
+  for (int y = r.y; y < r.bottom(); y += kStrip) {
+    const Rect s{r.x, y, r.w, std::min(kStrip, r.bottom() - y)};
+    if (only_background) fill_background(out, s, background_);
+    else out.blit_from(s.x, s.y, s.w, s.h, below_, s.x, s.y);
+    for (int i = layer_index_; i >= 0; --i) {
+      const Layer& layer = *doc.layer_at(i);
+      if (layer.visible()) composite_display(out, layer.image, layer.opacity, layer.blend_mode, s);
+    }
   }
-  doc.note_composited(r);
 }
 
 }  // namespace qm

@@ -24,11 +24,14 @@ class StrokeComposite {
   void end();
   bool active() const { return active_; }
   // Rebuilds r of doc's composite and marks it for the view; without a
-  // matching cache it is the plain Document::composite_rect.
-  void composite(Document& doc, Rect r);
+  // matching cache it is the plain Document::composite_rect. With threads
+  // > 1 large rectangles are split into bands of whole tile rows, one per
+  // thread (no tile is shared, so no pixel is).
+  void composite(Document& doc, Rect r, int threads = 1);
 
  private:
   void build_tile(const Document& doc, int tx, int ty);
+  void composite_band(Document& doc, Rect r);
 
   bool active_ = false;
   int layer_index_ = 0, width_ = 0, height_ = 0, tiles_x_ = 0;

@@ -11,14 +11,13 @@ namespace {
 
 constexpr Pixel kOpaque = 0xFF000000u;
 
-// Sums of up to kMaxCount pixels, one channel per 21-bit lane of a 64-bit
-// word, so one addition per source pixel sums all three channels.
-constexpr int kLaneBits = 21;
-constexpr uint64_t kLaneMask = (uint64_t{1} << kLaneBits) - 1;
+// Sums of up to kMaxCount pixels, one channel per 16-bit lane of a 64-bit
+// word (blue, red, green from the bottom), so one addition per source pixel
+// sums all three channels and a pixel takes two masks and one shift.
+constexpr uint64_t kLaneMask = 0xFFFF;
 
 constexpr uint64_t to_lanes(Pixel p) {
-  return uint64_t(p & 0xFF) | (uint64_t((p >> 8) & 0xFF) << kLaneBits) |
-         (uint64_t((p >> 16) & 0xFF) << (2 * kLaneBits));
+  return uint64_t(p & 0x00FF00FFu) | (uint64_t(p & 0x0000FF00u) << 24);
 }
 
 // Below 100 % a step covers at most 10 source pixels each way (10 % is
@@ -123,8 +122,8 @@ void scale_area_average(LayerImage& backing, const LayerImage& src, const ViewGe
       for (int c = 0; c < width[size_t(i)]; ++c) total += s[c];
       const int count = width[size_t(i)] * rows;
       const uint32_t b = mean(total & kLaneMask, count);
-      const uint32_t gch = mean((total >> kLaneBits) & kLaneMask, count);
-      const uint32_t r = mean((total >> (2 * kLaneBits)) & kLaneMask, count);
+      const uint32_t r = mean((total >> 16) & kLaneMask, count);
+      const uint32_t gch = mean((total >> 32) & kLaneMask, count);
       out[i] = kOpaque | (r << 16) | (gch << 8) | b;
     }
   }

@@ -3,6 +3,7 @@
 // of a document, headless, through the same run path as the program.
 #include "cli/command_filter.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -100,6 +101,20 @@ std::optional<long> parse_number(std::string_view t) {
   return v;
 }
 
+// RRGGBB in hexadecimal, as the other colour options take it.
+std::optional<uint32_t> parse_colour(std::string_view t) {
+  if (t.size() != 6) return std::nullopt;
+  uint32_t colour = 0;
+  for (char c : t) {
+    const int d = std::isdigit(uint8_t(c)) ? c - '0'
+                  : std::isxdigit(uint8_t(c)) ? std::tolower(uint8_t(c)) - 'a' + 10
+                                              : -1;
+    if (d < 0) return std::nullopt;
+    colour = colour << 4 | uint32_t(d);
+  }
+  return colour;
+}
+
 std::unique_ptr<Document> load(const std::string& path, int& code) {
   LoadedDocument loaded;
   const std::string ext = picture_extension(path);
@@ -133,6 +148,8 @@ int run_one(int argc, char** argv) {
   std::vector<std::string> files;
   std::optional<Rect> rect;
   std::optional<long> layer, seed;
+  // The program's defaults: black drawing colour, white other colour, full density.
+  FilterEnvironment env;
   for (int i = 2; i < argc; ++i) {
     const std::string_view a = argv[i];
     auto next = [&]() -> std::optional<std::string_view> {
@@ -151,6 +168,16 @@ int run_one(int argc, char** argv) {
       const auto n = v ? parse_number(*v) : std::nullopt;
       if (!n || *n < 0 || *n > 0xFFFFFFFFL) return usage(std::string(a) + " takes a number");
       (a == "--layer" ? layer : seed) = n;
+    } else if (a == "--colour" || a == "--other-colour") {
+      const auto v = next();
+      const auto c = v ? parse_colour(*v) : std::nullopt;
+      if (!c) return usage(std::string(a) + " takes a colour RRGGBB in hexadecimal");
+      (a == "--colour" ? env.drawing_colour : env.other_colour) = *c;
+    } else if (a == "--brush-alpha") {
+      const auto v = next();
+      const auto n = v ? parse_number(*v) : std::nullopt;
+      if (!n || *n < 0 || *n > 255) return usage("--brush-alpha takes a number from 0 to 255");
+      env.brush_alpha = int(*n);
     } else if (a.size() > 1 && a[0] == '-' && a.find('=') == std::string_view::npos) {
       return usage("unknown option " + std::string(a));
     } else if (name.empty()) {
@@ -227,7 +254,6 @@ int run_one(int argc, char** argv) {
 
   if (seed) seed_shared_random(uint32_t(*seed));
   else seed_shared_random_from_clock();
-  FilterEnvironment env;
   env.document = doc.get();
   const FilterStatus status = apply_filter(*command, *doc, values, env, target, nullptr);
   if (status == FilterStatus::kOutOfMemory) {

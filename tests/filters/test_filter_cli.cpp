@@ -76,6 +76,65 @@ TEST(FilterCli, OperationOnADocumentEqualsTheProgramsRun) {
   std::filesystem::remove(out);
 }
 
+void expect_same_layers(const Document& a, const Document& b) {
+  ASSERT_EQ(a.layer_count(), b.layer_count());
+  for (int i = 0; i < a.layer_count(); ++i) {
+    const LayerImage& x = a.layer_at(i)->image;
+    const LayerImage& y = b.layer_at(i)->image;
+    ASSERT_EQ(0, std::memcmp(x.pixels(), y.pixels(), y.byte_count())) << "layer " << i;
+  }
+}
+
+// The drawing colours and density the program passes from its drawing state
+// come from --colour, --other-colour and --brush-alpha.
+TEST(FilterCli, DrawingColoursAndDensityEqualTheProgramsRun) {
+  Document doc;
+  make_document(doc);
+  // Some pixels in the drawing colour, so replacing it changes something.
+  LayerImage& layer = doc.layer_at(1)->image;
+  for (int x = 0; x < layer.width(); x += 3) *layer.pixel_address(x, 5) = 0xFF2040C0;
+  const std::string in = scratch("colours.qmd"), out = scratch("colours_out.qmd");
+  ASSERT_TRUE(save_document(in, doc, nullptr));
+  const FilterEnvironment env{0x2040C0, 0x11EE77, &doc, 128};
+
+  struct Case {
+    const char* name;
+    const char* params;
+    int n1;
+  };
+  for (const Case& c : {Case{"foreground-to-background", " ", 0}, Case{"frame-line", " n1=3 ", 3}}) {
+    const std::string files = " " + in + " " + out;
+    ASSERT_EQ(cli(std::string("filter ") + c.name + c.params +
+                  "--colour 2040c0 --other-colour 11EE77 --brush-alpha 128" + files),
+              0)
+        << c.name;
+    LoadedDocument got = load_document(out, nullptr);
+    ASSERT_EQ(got.result, LoadResult::Success);
+    LoadedDocument expected = load_document(in, nullptr);
+    ASSERT_EQ(expected.result, LoadResult::Success);
+    FilterValues values;
+    values.numeric[0] = c.n1;
+    FilterEnvironment e = env;
+    e.document = expected.document.get();
+    ASSERT_EQ(apply_filter(*find_filter_by_name(c.name), *expected.document, values, e,
+                           expected.document->bounds(), nullptr),
+              FilterStatus::kDone);
+    expect_same_layers(*got.document, *expected.document);
+    // The options matter: the default colours and density give another result.
+    ASSERT_EQ(cli(std::string("filter ") + c.name + c.params + files), 0);
+    LoadedDocument plain = load_document(out, nullptr);
+    ASSERT_EQ(plain.result, LoadResult::Success);
+    const LayerImage& p = plain.document->layer_at(1)->image;
+    EXPECT_NE(0, std::memcmp(p.pixels(), expected.document->layer_at(1)->image.pixels(), p.byte_count()))
+        << c.name;
+  }
+  EXPECT_EQ(cli("filter frame-line --colour 12345 " + in + " " + out), 2);
+  EXPECT_EQ(cli("filter frame-line --other-colour 12345G " + in + " " + out), 2);
+  EXPECT_EQ(cli("filter frame-line --brush-alpha 256 " + in + " " + out), 2);
+  std::filesystem::remove(in);
+  std::filesystem::remove(out);
+}
+
 TEST(FilterCli, FiltersListsEveryCommandWithItsParameters) {
   std::string text;
   ASSERT_EQ(cli("filters", &text), 0);

@@ -15,6 +15,7 @@
 #include <atomic>
 
 #include "alpha_reference.h"
+#include "app/colour_dialogs/colour_dialogs.h"
 #include "app/filters/active_filter_dialog.h"
 #include "app/filters/filter_dialog.h"
 #include "app/filters/filter_list_widget.h"
@@ -49,6 +50,9 @@ class TestHost : public FilterHost {
     ++refreshes;
     state_.document.composite_rect(r);
   }
+  Rect visible_image_rect() override { return visible.empty() ? state_.document.bounds() : visible; }
+  void composited(Rect) override { ++refreshes; }
+  Rect visible;
   std::vector<Pixel> layer() const {
     const LayerImage& img = state_.document.layer_at(0)->image;
     return {img.pixels(), img.pixels() + img.pixel_count()};
@@ -138,6 +142,39 @@ TEST(FilterDialogQt, CanvasPreviewThenCancelLeavesTheLayerBitForBit) {
   EXPECT_EQ(host.state().undo.undo_count(), steps);
 }
 
+// The preview recomposites only what the screen shows; closing leaves the
+// composite as a full recomposite has it.
+TEST(FilterDialogQt, CanvasPreviewOfTheVisiblePartThenOkEqualsAFullRecomposite) {
+  TestHost host;
+  Document& doc = host.state().document;
+  doc.composite_all();
+  host.visible = {10, 5, 20, 12};
+  const FilterCommand cmd = with_callback(41000, invert);
+  std::vector<Pixel> before(doc.composite().pixels(), doc.composite().pixels() + doc.composite().pixel_count());
+  std::vector<Pixel> previewed;
+  when_dialog_shows([&](FilterDialog& dlg) {
+    dlg.preview_box()->setChecked(false);
+    dlg.preview_box()->setChecked(true);  // again, through the cache the first one built
+    previewed.assign(doc.composite().pixels(), doc.composite().pixels() + doc.composite().pixel_count());
+    dlg.accept();
+  });
+  run_filter(host, cmd);
+  const LayerImage& c = doc.composite();
+  const std::vector<Pixel> after(c.pixels(), c.pixels() + c.pixel_count());
+  doc.composite_all();
+  EXPECT_TRUE(std::equal(after.begin(), after.end(), c.pixels()));
+  ASSERT_EQ(previewed.size(), after.size());
+  for (int y = 0; y < doc.height(); ++y)
+    for (int x = 0; x < doc.width(); ++x) {
+      const size_t i = size_t(y) * size_t(doc.width()) + size_t(x);
+      if (host.visible.contains(x, y)) {
+        ASSERT_EQ(previewed[i], after[i]) << x << "," << y;
+      } else {
+        ASSERT_EQ(previewed[i], before[i]) << x << "," << y;  // not recomposited yet
+      }
+    }
+}
+
 TEST(FilterDialogQt, OkIsOneUndoStepAndUndoRestores) {
   TestHost host;
   AppState& s = host.state();
@@ -211,6 +248,53 @@ TEST(FilterDialogQt, FilterListIsTheMenuTree) {
   emit list.itemClicked(list.topLevelItem(1), 0);
   QApplication::processEvents();
   EXPECT_EQ(ran, (std::vector<int>{41001, 41012}));
+}
+
+// Lets the window system deliver what it has queued.
+void settle() {
+  for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+TEST(FilterDialogQt, ActivatedPanelRaisesTheOpenFilterDialog) {
+  TestHost host;
+  QWidget panel(nullptr, Qt::Tool);
+  hand_activation_to_filter_dialog(&panel);
+  panel.show();
+  panel.activateWindow();
+  settle();
+  const FilterCommand cmd = with_callback(41000, invert);
+  bool checked = false;
+  when_dialog_shows([&](FilterDialog& dlg) {
+    settle();
+    ASSERT_EQ(QApplication::activeWindow(), &dlg);
+    // The panel is activated (a click on it): the dialog takes the
+    // activation back at once.
+    panel.activateWindow();
+    settle();
+    EXPECT_EQ(QApplication::activeWindow(), &dlg);
+    checked = true;
+    dlg.reject();
+  });
+  run_filter(host, cmd);
+  EXPECT_TRUE(checked);
+  // With no dialog open the panel keeps its activation.
+  panel.activateWindow();
+  settle();
+  EXPECT_EQ(QApplication::activeWindow(), &panel);
+
+  // Levels records itself too while it is open.
+  LayerImage& layer = host.state().document.layer_at(0)->image;
+  LayerImage backup;
+  ASSERT_TRUE(backup.create(layer.width(), layer.height()));
+  backup.copy_from(layer);
+  QWidget* seen = nullptr;
+  QTimer::singleShot(0, [&] {
+    seen = active_filter_dialog();
+    if (QWidget* d = QApplication::activeModalWidget()) d->close();
+  });
+  EXPECT_FALSE(run_levels_dialog(host.owner(), layer, backup, layer.bounds(), [](Rect) {}));
+  EXPECT_NE(seen, nullptr);
+  EXPECT_EQ(active_filter_dialog(), nullptr);
 }
 
 }  // namespace

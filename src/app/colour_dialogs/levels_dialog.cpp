@@ -15,6 +15,7 @@
 
 #include "app/colour_dialogs/canvas_preview.h"
 #include "app/colour_dialogs/colour_dialogs.h"
+#include "app/filters/active_filter_dialog.h"
 #include "filters/colour_filters.h"
 
 namespace qm {
@@ -207,6 +208,7 @@ class LevelsDialog : public QDialog {
 std::optional<filters::FilterValues> run_levels_dialog(QWidget* owner, LayerImage& layer, const LayerImage& backup,
                                                        Rect target, std::function<void(Rect)> show_preview) {
   LevelsDialog dialog(owner, layer, backup, target, std::move(show_preview));
+  const ActiveFilterDialogScope active(&dialog);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.values();
 }

@@ -16,6 +16,7 @@
 
 #include "app/colour_dialogs/canvas_preview.h"
 #include "app/colour_dialogs/colour_dialogs.h"
+#include "app/filters/active_filter_dialog.h"
 #include "core/colour.h"
 #include "filters/colour_filters.h"
 
@@ -191,6 +192,7 @@ std::optional<filters::FilterValues> run_replace_colour_dialog(QWidget* owner, u
                                                                LayerImage& layer, const LayerImage& backup,
                                                                Rect target, std::function<void(Rect)> show_preview) {
   ReplaceColourDialog dialog(owner, foreground, layer, backup, target, std::move(show_preview));
+  const ActiveFilterDialogScope active(&dialog);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.values();
 }

@@ -282,7 +282,7 @@ void FilterDialog::run_preview() {
     if (r.empty()) return;
     command_.run({v, env_, l->image, backup_, r, nullptr});
     layer_dirty_ = true;
-    host_.pixels_changed(r);
+    show_canvas_preview(r);
   } else if (command_.preview == PreviewMode::kPanel && panel_) {
     const Rect r = panel_->visible();
     if (r.empty()) return;
@@ -292,6 +292,15 @@ void FilterDialog::run_preview() {
     panel_->update();
   }
   ++preview_runs_;
+}
+
+void FilterDialog::show_canvas_preview(Rect r) {
+  Document& doc = host_.state().document;
+  if (!preview_composite_.active()) preview_composite_.begin(doc);
+  // What the screen shows now, on both cores; the rest of r stays stale
+  // until restore_layer() recomposites all of it.
+  preview_composite_.composite(doc, intersect(r, host_.visible_image_rect()), kPreviewThreads);
+  host_.composited(r);
 }
 
 void FilterDialog::restore_layer() {
@@ -307,12 +316,14 @@ void FilterDialog::restore_layer() {
 void FilterDialog::accept() {
   // The layer goes back to how it was, so the undo step holds those pixels.
   restore_layer();
+  preview_composite_ = StrokeComposite();  // its memory is the filter's now
   clear_active_filter_dialog(this);
   QDialog::accept();
 }
 
 void FilterDialog::reject() {
   restore_layer();
+  preview_composite_ = StrokeComposite();
   clear_active_filter_dialog(this);
   QDialog::reject();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/filters/filter_host.h"
+#include "canvas/stroke_composite.h"
 #include "filters/filter_dialog_desc.h"
 #include "filters/filter_table.h"
 
@@ -63,6 +64,7 @@ class FilterDialog : public QDialog {
   void show_value(size_t row);
   void reset_values();
   void run_preview();
+  void show_canvas_preview(Rect r);
   void restore_layer();
   Layer* layer() const;
 
@@ -73,6 +75,10 @@ class FilterDialog : public QDialog {
   filters::FilterEnvironment env_;
   filters::DialogContext context_;
   LayerImage backup_;
+  // Mode 1: only the current layer changes while the dialog is open, so the
+  // layers below it are composited once.
+  StrokeComposite preview_composite_;
+  static constexpr int kPreviewThreads = 2;
   bool prepared_ = true;
   bool ready_ = false;
   bool layer_dirty_ = false;  // mode 1: the layer holds preview pixels

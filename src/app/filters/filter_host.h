@@ -21,6 +21,12 @@ class FilterHost {
   // Pixels of the current layer changed inside `r`: recomposite, repaint,
   // refresh the panels that show the document.
   virtual void pixels_changed(Rect r) = 0;
+  // The canvas part the screen shows: an on-canvas preview recomposites only
+  // that much at once (the rest when the dialog closes, which recomposites
+  // the whole target).
+  virtual Rect visible_image_rect() { return state().document.bounds(); }
+  // The document's composite was rebuilt over r by the caller: repaint only.
+  virtual void composited(Rect r) { (void)r; }
   // The selection, once the program has one; nullptr targets the canvas.
   virtual const SelectionArea* selection() { return nullptr; }
 };
