@@ -32,6 +32,9 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   InputDispatcher* input() { return input_.get(); }
   HeldKeyTracker* held_keys() { return held_keys_; }
 
+  // The text tool's hook for presses with tool 16 (see InputHost::place_text).
+  void set_text_placer(std::function<bool(IntPoint at, bool moved)> placer) { text_placer_ = std::move(placer); }
+
   CanvasView& view() { return view_; }
   const CanvasView& view() const { return view_; }
 
@@ -107,6 +110,7 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   void feedback_changed() override;
   void undo() override { emit undo_requested(); }
   TextureView texture() override { return texture_ ? texture_() : TextureView{}; }
+  bool place_text(IntPoint at, bool moved) override { return text_placer_ && text_placer_(at, moved); }
 
   CanvasView view_;
   bool placed_ = false;   // false until first shown: sizes centre the image
@@ -115,6 +119,7 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost {
   std::unique_ptr<InputDispatcher> input_;
   HeldKeyTracker* held_keys_ = nullptr;
   std::function<TextureView()> texture_;
+  std::function<bool(IntPoint, bool)> text_placer_;
   Rect feedback_rect_;  // window pixels the feedback covered at the last paint
 };
 
