@@ -18,8 +18,9 @@ command -v python3 >/dev/null || { echo "$test_name: python3 not found" >&2; exi
 # shellcheck source=window_session.sh
 source "$here/window_session.sh"
 
-# No questions on saving; the text in Noto Sans CJK JP at 12 points, black.
-printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n[Env]\r\nOptFlag=56\r\n[Text]\r\nFontName=Noto Sans CJK JP\r\nFontSize=12\r\nFlag=264\r\n' \
+# No questions on saving; the text in Noto Sans CJK JP at 12 points, black;
+# the dialog beside the image, so the preview shows.
+printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n[Env]\r\nOptFlag=56\r\n[Text]\r\nFontName=Noto Sans CJK JP\r\nFontSize=12\r\nFlag=264\r\nWinX=560\r\nWinY=300\r\n' \
   >"$out/home/config.ini"
 # Key T selects tool 16 (the text tool).
 python3 - "$out/home/key.dat" <<'PY'
@@ -67,16 +68,43 @@ xdotool key T
 sleep 0.4
 click_x=40 click_y=30
 xdotool mousemove --window "$main" $((ox + click_x)) $((oy + click_y)) click 1
-dialog=$(find_window '^문자$')
-xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+# dialog_shown: the dialog is mapped (the tool window, titled with the
+# tool's name "문자" too, is the smaller one).
+dialog_shown() {
+  xwininfo -root -tree 2>/dev/null | grep '"문자"' |
+    grep -Eo ' [0-9]+x[0-9]+\+' | awk -Fx '$1 >= 300 && $2 + 0 >= 250 { found = 1 } END { exit !found }'
+}
+end=$((SECONDS + 20))
+until dialog_shown; do
+  [ "$SECONDS" -lt "$end" ] || fail "no text dialog within 20 s of the click"
+  sleep 0.2
+done
+# Without a window manager the keyboard follows the pointer: into the box
+# (the dialog stands at its stored place, WinX, WinY).
 sleep 0.5
-# The box starts with everything selected: typing replaces it.
+xdotool mousemove $((560 + 180)) $((300 + 190)) click 1
+sleep 0.5
 xdotool type --delay 80 "テスト 한글 Abc"
 sleep 1
 import -window root "$out/text_dialog.png" 2>/dev/null || fail "could not capture the screen"
-xdotool key --window "$dialog" ctrl+Return
+# The live preview: dark pixels on the canvas right of and below the click
+# (the main window stands at the screen's origin).
+convert "png:$out/text_dialog.png" "ppm:$out/preview.ppm"
+python3 - "$out/preview.ppm" $((ox + click_x)) $((oy + click_y)) <<'PY' || fail "no live preview on the canvas"
+import sys
+data = open(sys.argv[1], "rb").read()
+parts = data.split(maxsplit=4)
+w = int(parts[1])
+pix = parts[4]
+cx, cy = int(sys.argv[2]), int(sys.argv[3])
+dark = sum(1 for y in range(cy, cy + 25) for x in range(cx, cx + 130)
+           if max(pix[(y * w + x) * 3:(y * w + x) * 3 + 3]) < 128)
+if dark < 150:
+    sys.exit(f"only {dark} dark pixels where the preview should be")
+PY
+xdotool key ctrl+Return
 end=$((SECONDS + 10))
-while visible "$dialog"; do
+while dialog_shown; do
   [ "$SECONDS" -lt "$end" ] || fail "the dialog did not close on Ctrl+Enter"
   sleep 0.2
 done

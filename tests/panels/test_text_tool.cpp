@@ -76,7 +76,7 @@ TEST(TextTool, DrawIsOneUndoStepAndTheCanvasReturnsToIdle) {
   // A second press moves the text.
   t.click(30, 20);
   EXPECT_EQ(t.tool->dialog()->position(), (IntPoint{30, 20}));
-  t.tool->dialog()->accept();
+  QTest::keyClick(t.tool->dialog()->text_box(), Qt::Key_Return, Qt::ControlModifier);  // draws
   EXPECT_FALSE(t.tool->dialog());
   EXPECT_FALSE(t.tool->accelerators_paused());
   EXPECT_EQ(t.input().state(), DragState::kIdle);
@@ -99,7 +99,12 @@ TEST(TextTool, CancelLeavesTheLayerAndKeepsTheSettings) {
   ASSERT_TRUE(t.tool->dialog());
   t.type(QStringLiteral("preview"));
   EXPECT_GT(t.ink(), 0);
-  t.tool->dialog()->reject();
+  // Alt + an arrow in the box moves the text by one pixel.
+  QTest::keyClick(t.tool->dialog()->text_box(), Qt::Key_Right, Qt::AltModifier);
+  QTest::keyClick(t.tool->dialog()->text_box(), Qt::Key_Up, Qt::AltModifier);
+  EXPECT_EQ(t.tool->dialog()->position(), (IntPoint{11, 19}));
+  EXPECT_EQ(t.tool->dialog()->text(), U"preview");
+  QTest::keyClick(t.tool->dialog()->text_box(), Qt::Key_Escape);
   EXPECT_EQ(t.ink(), 0);
   EXPECT_EQ(t.state.undo.undo_count(), 0);
   EXPECT_EQ(t.input().state(), DragState::kIdle);
