@@ -13,23 +13,28 @@ bool TextPreview::begin(Document& doc) {
   return true;
 }
 
-bool TextPreview::usable(Document& doc) const {
-  const Layer* layer = doc.current();
-  return layer_ && layer == layer_ && layer->image.width() == doc.backup().width() &&
-         layer->image.height() == doc.backup().height();
+Layer* TextPreview::target(Document& doc) const {
+  if (!layer_) return nullptr;
+  const int index = doc.index_of(layer_);
+  Layer* layer = index >= 0 ? doc.layer_at(index) : nullptr;
+  if (!layer || layer->image.width() != doc.backup().width() || layer->image.height() != doc.backup().height())
+    return nullptr;
+  return layer;
 }
 
 Rect TextPreview::restore(Document& doc) {
   const Rect r = shown_;
   shown_ = {};
-  if (r.empty()) return r;
-  doc.current()->image.blit_from(r.x, r.y, r.w, r.h, doc.backup(), r.x, r.y);
+  Layer* layer = target(doc);
+  if (r.empty() || !layer) return {};
+  layer->image.blit_from(r.x, r.y, r.w, r.h, doc.backup(), r.x, r.y);
   doc.composite_rect(r);
   return r;
 }
 
 Rect TextPreview::draw(Document& doc, const TextJob& job) {
-  if (!job.glyphs || job.text.empty()) return {};
+  // Only on the current layer: the undo step records the current one.
+  if (!job.glyphs || job.text.empty() || !target(doc) || target(doc) != doc.current()) return {};
   Layer& layer = *doc.current();
   const BrushState state = make_brush_state(job.paint, layer.mask_mode);
   PaintSurface surface;
@@ -47,20 +52,15 @@ Rect TextPreview::draw(Document& doc, const TextJob& job) {
 }
 
 Rect TextPreview::show(Document& doc, const TextJob& job) {
-  if (!usable(doc)) return {};
   const Rect old = restore(doc);
   shown_ = draw(doc, job);
   return unite(old, shown_);
 }
 
-Rect TextPreview::hide(Document& doc) { return usable(doc) ? restore(doc) : Rect{}; }
+Rect TextPreview::hide(Document& doc) { return restore(doc); }
 
 TextCommit TextPreview::commit(Document& doc, const TextJob& job) {
   TextCommit result;
-  if (!usable(doc)) {
-    layer_ = nullptr;
-    return result;
-  }
   const Rect old = restore(doc);
   const Rect r = draw(doc, job);
   if (!r.empty()) {

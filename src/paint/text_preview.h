@@ -45,12 +45,14 @@ class TextPreview {
   Rect cancel(Document& doc);
 
  private:
-  // The layer still current and the backup still its size.
-  bool usable(Document& doc) const;
+  // The layer the text was placed on, while it is in the stack and the
+  // backup still its size; the preview is taken off it even when another
+  // layer became current meanwhile (nothing is drawn then).
+  Layer* target(Document& doc) const;
   Rect restore(Document& doc);
   Rect draw(Document& doc, const TextJob& job);
 
-  const Layer* layer_ = nullptr;
+  const Layer* layer_ = nullptr;  // compared, never followed
   Rect shown_;  // the last preview, cut to the canvas
 };
 

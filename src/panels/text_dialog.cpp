@@ -134,11 +134,13 @@ void TextDialog::fill_fonts() {
     if (QFontDatabase::isScalable(family) && !families.contains(family)) families.push_back(family);
   // A stored face this system lacks stays selectable (the glyphs then come
   // from the best match), so the setting is not lost by opening the dialog.
-  if (!current.isEmpty() && !families.contains(current)) families.push_front(current);
+  const bool missing = !current.isEmpty() && !families.contains(current);
+  if (missing) font_->addItem(current, settings_.char_set);
   for (const QString& family : families) {
     const bool symbol = QFontDatabase::writingSystems(family).contains(QFontDatabase::Symbol);
     font_->addItem(family, symbol ? 2 : 1);
   }
+  if (missing) families.push_front(current);
   font_->setCurrentIndex(std::max(0, int(families.indexOf(current))));
 }
 

@@ -111,6 +111,18 @@ TEST(TextTool, CancelLeavesTheLayerAndKeepsTheSettings) {
   EXPECT_NE(t.state.settings.text.win_x, -1);  // the place is remembered
 }
 
+TEST(TextTool, WithPreviewOffNothingIsDrawnUntilDraw) {
+  TextHost t;
+  t.state.settings.text.flag = 0x008;  // smooth, no preview
+  t.click(10, 20);
+  ASSERT_TRUE(t.tool->dialog());
+  t.type(QStringLiteral("later"));
+  EXPECT_EQ(t.ink(), 0);
+  t.tool->dialog()->accept();
+  EXPECT_GT(t.ink(), 0);
+  EXPECT_EQ(t.state.undo.undo_count(), 1);
+}
+
 TEST(TextTool, PendingWorkDrawsAnOpenText) {
   TextHost t;
   t.click(10, 20);

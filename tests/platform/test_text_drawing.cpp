@@ -245,6 +245,20 @@ TEST(TextPreview, CommitIsOneUndoStepAndUndoRestores) {
   EXPECT_TRUE(same_pixels(t.layer(), t.original));
 }
 
+TEST(TextPreview, APreviewLeavesItsLayerEvenWhenAnotherBecameCurrent) {
+  PreviewCase t;
+  TextPreview p;
+  ASSERT_TRUE(p.begin(t.doc));
+  const Layer* placed = t.doc.current();
+  p.show(t.doc, t.job(U"here", {10, 10}));
+  ASSERT_TRUE(t.doc.add_layer(false, false));
+  ASSERT_NE(t.doc.current(), placed);
+  const TextCommit c = p.commit(t.doc, t.job(U"here", {10, 10}));
+  EXPECT_FALSE(c.recorded);
+  EXPECT_TRUE(same_pixels(placed->image, t.original));
+  EXPECT_EQ(t.doc.current()->image.get_pixel(12, 12), kTransparent);
+}
+
 TEST(TextPreview, NothingToDrawRecordsNothing) {
   PreviewCase t;
   TextPreview p;
