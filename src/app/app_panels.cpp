@@ -68,6 +68,7 @@ void create_panels(MainWindow& window) {
   // The text tool: presses with tool 16 open its dialog over the canvas.
   TextToolHost text_host;
   text_host.main_window = &window;
+  text_host.canvas = canvas;
   text_host.show_changes = [canvas] { canvas->present_dirty(); };
   text_host.edit_finished = [&window] { window.refresh_actions(); };
   text_host.end_placement = [canvas] {

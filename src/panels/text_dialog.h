@@ -33,6 +33,8 @@ class TextDialog : public QDialog {
   void set_position(IntPoint at);
 
   QPlainTextEdit* text_box() const { return text_box_; }
+  // Alt + an arrow: the position moves by one pixel. False for other keys.
+  bool nudge(int key);
   // Places the dialog at WinX, WinY, or centred over `owner` when unset.
   void place_over(const QWidget* owner);
 
@@ -53,7 +55,6 @@ class TextDialog : public QDialog {
   void read_controls();
   void text_edited();
   void typing_tick();
-  bool nudge(int key);
 
   TextSettings settings_;
   IntPoint at_;

@@ -1,5 +1,7 @@
 #include "panels/text_tool.h"
 
+#include <QKeyEvent>
+
 #include "app/app_state.h"
 #include "canvas/tool_rules.h"
 #include "panels/accelerator_pause.h"
@@ -33,6 +35,15 @@ TextTool::TextTool(AppState& state, TextToolHost host, QObject* parent)
     : QObject(parent), state_(state), host_(std::move(host)) {
   pause_ = new AcceleratorPause(host_.main_window);
   pending_id_ = state_.pending.add([this] { finish(); });
+  if (host_.canvas) host_.canvas->installEventFilter(this);
+}
+
+bool TextTool::eventFilter(QObject* watched, QEvent* event) {
+  if (dialog_ && watched == host_.canvas && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->modifiers() & Qt::AltModifier) && dialog_->nudge(key->key())) return true;
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 TextTool::~TextTool() {

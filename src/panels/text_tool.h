@@ -21,6 +21,7 @@ class AcceleratorPause;
 
 struct TextToolHost {
   QWidget* main_window = nullptr;          // owns the dialog; its accelerators pause
+  QWidget* canvas = nullptr;               // Alt + arrows there move the text too
   std::function<void()> show_changes;      // the document recomposited: present it
   std::function<void()> edit_finished;     // a text was recorded
   std::function<void()> end_placement;     // the canvas returns to idle
@@ -40,6 +41,9 @@ class TextTool : public QObject {
   bool accelerators_paused() const;
   // Ends an open text as "그리기" would.
   void finish();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void preview();

@@ -4,6 +4,7 @@
 // that needs the document finishes an open text first.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -11,6 +12,7 @@
 
 #include "app/app_panels.h"
 #include "app/app_state.h"
+#include "app/command_ids.h"
 #include "app/canvas_widget.h"
 #include "app/main_window.h"
 #include "panels/text_dialog.h"
@@ -103,6 +105,8 @@ TEST(TextTool, CancelLeavesTheLayerAndKeepsTheSettings) {
   QTest::keyClick(t.tool->dialog()->text_box(), Qt::Key_Right, Qt::AltModifier);
   QTest::keyClick(t.tool->dialog()->text_box(), Qt::Key_Up, Qt::AltModifier);
   EXPECT_EQ(t.tool->dialog()->position(), (IntPoint{11, 19}));
+  QTest::keyClick(&t.window->canvas(), Qt::Key_Down, Qt::AltModifier);  // on the canvas too
+  EXPECT_EQ(t.tool->dialog()->position(), (IntPoint{11, 20}));
   EXPECT_EQ(t.tool->dialog()->text(), U"preview");
   QTest::keyClick(t.tool->dialog()->text_box(), Qt::Key_Escape);
   EXPECT_EQ(t.ink(), 0);
@@ -121,6 +125,27 @@ TEST(TextTool, WithPreviewOffNothingIsDrawnUntilDraw) {
   t.tool->dialog()->accept();
   EXPECT_GT(t.ink(), 0);
   EXPECT_EQ(t.state.undo.undo_count(), 1);
+}
+
+TEST(TextTool, AcceleratorsPauseWhileTheDialogIsOpen) {
+  TextHost t;
+  QAction* zoom = t.window->action(cmd::kZoomIn);
+  ASSERT_TRUE(zoom);
+  int triggered = 0;
+  QObject::connect(zoom, &QAction::triggered, [&] { ++triggered; });
+  auto shortcut = [&] {
+    QShortcutEvent e(zoom->shortcut(), 0);
+    QApplication::sendEvent(zoom, &e);
+  };
+  t.click(10, 20);
+  ASSERT_TRUE(t.tool->dialog());
+  shortcut();
+  EXPECT_EQ(triggered, 0);
+  zoom->trigger();  // the menu still works
+  EXPECT_EQ(triggered, 1);
+  t.tool->dialog()->reject();
+  shortcut();
+  EXPECT_EQ(triggered, 2);
 }
 
 TEST(TextTool, PendingWorkDrawsAnOpenText) {
