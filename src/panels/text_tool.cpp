@@ -36,9 +36,12 @@ TextTool::TextTool(AppState& state, TextToolHost host, QObject* parent)
   pause_ = new AcceleratorPause(host_.main_window);
   pending_id_ = state_.pending.add([this] { finish(); });
   if (host_.canvas) host_.canvas->installEventFilter(this);
+  // Closing the program asks about unsaved changes: an open text is one.
+  if (host_.main_window) host_.main_window->installEventFilter(this);
 }
 
 bool TextTool::eventFilter(QObject* watched, QEvent* event) {
+  if (dialog_ && watched == host_.main_window && event->type() == QEvent::Close) finish();
   if (dialog_ && watched == host_.canvas && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if ((key->modifiers() & Qt::AltModifier) && dialog_->nudge(key->key())) return true;

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -158,6 +159,14 @@ TEST(TextTool, PendingWorkDrawsAnOpenText) {
   EXPECT_EQ(t.state.undo.undo_count(), 1);
   EXPECT_GT(t.ink(), 0);
   EXPECT_EQ(t.input().state(), DragState::kIdle);
+  // Closing the window draws an open text before it asks about changes.
+  t.click(60, 40);
+  ASSERT_TRUE(t.tool->dialog());
+  t.state.settings.env.opt_flag = 56;  // no question about the changes
+  QCloseEvent close;
+  QApplication::sendEvent(t.window.get(), &close);
+  EXPECT_FALSE(t.tool->dialog());
+  EXPECT_EQ(t.state.undo.undo_count(), 2);
 }
 
 TEST(TextTool, TextIsCutAt2047Characters) {
