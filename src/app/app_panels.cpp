@@ -12,6 +12,7 @@
 #include "panels/texture_panel.h"
 #include <QTimer>
 #include "panels/layer_panel.h"
+#include "panels/text_tool.h"
 #include "panels/tool_panel.h"
 
 namespace qm {
@@ -63,6 +64,19 @@ void create_panels(MainWindow& window) {
     }, Qt::QueuedConnection);
   });
   window.add_panel(layers);
+
+  // The text tool: presses with tool 16 open its dialog over the canvas.
+  TextToolHost text_host;
+  text_host.main_window = &window;
+  text_host.canvas = canvas;
+  text_host.show_changes = [canvas] { canvas->present_dirty(); };
+  text_host.edit_finished = [&window] { window.refresh_actions(); };
+  text_host.end_placement = [canvas] {
+    if (InputDispatcher* input = canvas->input()) input->end_text_placement();
+  };
+  auto* text = new TextTool(window.state(), std::move(text_host), &window);
+  text->setObjectName(QStringLiteral("text_tool"));
+  canvas->set_text_placer([text](IntPoint at, bool moved) { return text->place(at, moved); });
 
   // Tool and draw-type keys change the model like the panel's buttons (both
   // are idempotent, so the canvas' input layer may listen as well). A draw

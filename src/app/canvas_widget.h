@@ -50,6 +50,9 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost, private Sele
   bool tablet_open() const { return tablet_filter_ != nullptr; }
   TabletPacketHandler* tablet() { return tablet_.get(); }
 
+  // The text tool's hook for presses with tool 16 (see InputHost::place_text).
+  void set_text_placer(std::function<bool(IntPoint at, bool moved)> placer) { text_placer_ = std::move(placer); }
+
   CanvasView& view() { return view_; }
   const CanvasView& view() const { return view_; }
 
@@ -153,6 +156,7 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost, private Sele
   void frame_changed() override;
   void frame_size(int w, int h, bool shown) override { emit drag_size(w, h, shown); }
   void update_selection_cursor(PointF image);
+  bool place_text(IntPoint at, bool moved) override { return text_placer_ && text_placer_(at, moved); }
 
   CanvasView view_;
   bool placed_ = false;   // false until first shown: sizes centre the image
@@ -164,6 +168,7 @@ class CanvasWidget : public QAbstractScrollArea, private InputHost, private Sele
   HeldKeyTracker* held_keys_ = nullptr;
   std::function<TextureView()> texture_;
   DrawingStateModel* model_ = nullptr;
+  std::function<bool(IntPoint, bool)> text_placer_;
   Rect feedback_rect_;  // window pixels the feedback covered at the last paint
   std::unique_ptr<SelectionTool> selection_tool_;
   Rect frame_rect_;  // window pixels the selection frame covered

@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# The text tool in the real program: T picks the tool, a click on a blank
+# 200 x 120 document opens the "문자" dialog, "テスト 한글 Abc" is typed into
+# its text box with xdotool (the live preview is captured as text_dialog.png),
+# Ctrl+Enter draws, Ctrl+S saves; the flattened save must hold the text to
+# the right of and below the click, wide enough for the CJK characters, and
+# nothing above or left of it.
+#
+# usage: text_tool.sh PROGRAM CLI OUTPUT_DIR
+set -euo pipefail
+
+test_name=e2e_text_tool
+program=${1:?usage: text_tool.sh PROGRAM CLI OUTPUT_DIR}
+cli=${2:?usage: text_tool.sh PROGRAM CLI OUTPUT_DIR}
+out=${3:?usage: text_tool.sh PROGRAM CLI OUTPUT_DIR}
+here=$(cd "$(dirname "$0")" && pwd)
+command -v python3 >/dev/null || { echo "$test_name: python3 not found" >&2; exit 1; }
+# shellcheck source=window_session.sh
+source "$here/window_session.sh"
+
+# No questions on saving; the text in Noto Sans CJK JP at 12 points, black;
+# the dialog beside the image, so the preview shows.
+printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n[Env]\r\nOptFlag=56\r\n[Text]\r\nFontName=Noto Sans CJK JP\r\nFontSize=12\r\nFlag=264\r\nWinX=560\r\nWinY=300\r\n' \
+  >"$out/home/config.ini"
+# Key T selects tool 16 (the text tool).
+python3 - "$out/home/key.dat" <<'PY'
+import struct, sys
+with open(sys.argv[1], "wb") as f:
+    f.write(struct.pack("<H", 1))
+    f.write(struct.pack("<H", 0x10 << 8 | ord("T")))
+PY
+python3 - "$out/blank.png" <<'PY'
+import struct, sys, zlib
+w, h = 200, 120
+def chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+rows = b"".join(b"\0" + b"\xff" * (3 * w) for _ in range(h))
+open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0)) +
+                              chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+PY
+"$cli" convert "$out/blank.png" "$out/doc.qmd" >/dev/null || fail "cli could not write doc.qmd"
+
+timeout -k 2 90 "$program" "$out/doc.qmd" >>"$out/app.log" 2>&1 &
+app_pid=$!
+main=$(find_window '^Quillmark2 - ')
+xdotool windowfocus --sync "$main" 2>/dev/null || true
+sleep 0.5
+
+# The image's place on the screen (it must be 200 x 120 at 100 %).
+ox= oy=
+end=$((SECONDS + 10))
+while :; do
+  if xwd -silent -id "$main" -out "$out/cap.xwd" 2>/dev/null &&
+     convert "xwd:$out/cap.xwd" "ppm:$out/cap.ppm" 2>/dev/null &&
+     got=$(python3 "$here/find_image.py" "$out/cap.ppm" 2>&1); then
+    read -r ox oy gw gh <<<"$got"
+    [ "$gw" = 200 ] && [ "$gh" = 120 ] && break
+  fi
+  [ "$SECONDS" -lt "$end" ] || fail "image on screen is '${got:-}', expected 200 x 120"
+  sleep 0.3
+done
+
+# A middle click gives the canvas the keyboard; T picks the text tool.
+xdotool mousemove --window "$main" $((ox - 20)) $((oy - 20)) click 2
+sleep 0.5
+xdotool key T
+sleep 0.4
+click_x=40 click_y=30
+xdotool mousemove --window "$main" $((ox + click_x)) $((oy + click_y)) click 1
+# dialog_shown: the dialog is mapped (the tool window, titled with the
+# tool's name "문자" too, is the smaller one).
+dialog_shown() {
+  xwininfo -root -tree 2>/dev/null | grep '"문자"' |
+    grep -Eo ' [0-9]+x[0-9]+\+' | awk -Fx '$1 >= 300 && $2 + 0 >= 250 { found = 1 } END { exit !found }'
+}
+end=$((SECONDS + 20))
+until dialog_shown; do
+  [ "$SECONDS" -lt "$end" ] || fail "no text dialog within 20 s of the click"
+  sleep 0.2
+done
+# Without a window manager the keyboard follows the pointer: into the box
+# (the dialog stands at its stored place, WinX, WinY).
+sleep 0.5
+xdotool mousemove $((560 + 180)) $((300 + 190)) click 1
+sleep 0.5
+xdotool type --delay 80 "テスト 한글 Abc"
+sleep 1
+import -window root "$out/text_dialog.png" 2>/dev/null || fail "could not capture the screen"
+# The live preview: dark pixels on the canvas right of and below the click
+# (the main window stands at the screen's origin).
+convert "png:$out/text_dialog.png" "ppm:$out/preview.ppm"
+python3 - "$out/preview.ppm" $((ox + click_x)) $((oy + click_y)) <<'PY' || fail "no live preview on the canvas"
+import sys
+data = open(sys.argv[1], "rb").read()
+parts = data.split(maxsplit=4)
+w = int(parts[1])
+pix = parts[4]
+cx, cy = int(sys.argv[2]), int(sys.argv[3])
+dark = sum(1 for y in range(cy, cy + 25) for x in range(cx, cx + 130)
+           if max(pix[(y * w + x) * 3:(y * w + x) * 3 + 3]) < 128)
+if dark < 150:
+    sys.exit(f"only {dark} dark pixels where the preview should be")
+PY
+xdotool key ctrl+Return
+end=$((SECONDS + 10))
+while dialog_shown; do
+  [ "$SECONDS" -lt "$end" ] || fail "the dialog did not close on Ctrl+Enter"
+  sleep 0.2
+done
+sleep 0.5
+
+xdotool windowfocus --sync "$main" 2>/dev/null || true
+: >"$out/doc.qmd.mark"
+sleep 1.1
+xdotool key ctrl+s
+end=$((SECONDS + 10))
+while [ ! "$out/doc.qmd" -nt "$out/doc.qmd.mark" ]; do
+  [ "$SECONDS" -lt "$end" ] || fail "Ctrl+S did not save doc.qmd"
+  sleep 0.2
+done
+sleep 0.3
+"$cli" flatten "$out/doc.qmd" "$out/saved.png" >/dev/null || fail "cli could not read the saved doc.qmd"
+convert "png:$out/saved.png" "ppm:$out/saved.ppm"
+
+python3 - "$out/saved.ppm" "$click_x" "$click_y" <<'PY' || fail "the saved text is not where it was placed"
+import sys
+data = open(sys.argv[1], "rb").read()
+parts = data.split(maxsplit=4)
+w, h = int(parts[1]), int(parts[2])
+pix = parts[4][-w * h * 3:]
+cx, cy = int(sys.argv[2]), int(sys.argv[3])
+dark = [(x, y) for y in range(h) for x in range(w)
+        if max(pix[(y * w + x) * 3:(y * w + x) * 3 + 3]) < 128]
+if len(dark) < 150:
+    sys.exit(f"only {len(dark)} dark pixels")
+x0, x1 = min(p[0] for p in dark), max(p[0] for p in dark)
+y0, y1 = min(p[1] for p in dark), max(p[1] for p in dark)
+print(f"text box {x0},{y0} .. {x1},{y1}, {len(dark)} dark pixels")
+if x0 < cx - 2 or y0 < cy - 2 or y1 > cy + 30:
+    sys.exit(f"text at {x0},{y0} .. {x1},{y1}, placed at {cx},{cy}")
+# Six CJK characters of 16 pixels and "Abc": far wider than "Abc" alone.
+if x1 - x0 < 100:
+    sys.exit(f"text only {x1 - x0 + 1} pixels wide: the CJK characters are missing")
+PY
+quit
+echo "$test_name: ok"
