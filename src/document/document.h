@@ -66,8 +66,10 @@ class Document {
 
   LayerImage& composite() { return composite_; }
   const LayerImage& composite() const { return composite_; }
-  LayerImage& stroke_buffer() { return stroke_buffer_; }
-  LayerImage& backup() { return backup_; }
+  // Cleared on first use: a document that is only loaded, shown or
+  // converted never touches their pages.
+  LayerImage& stroke_buffer() { return cleared(stroke_buffer_, stroke_buffer_cleared_); }
+  LayerImage& backup() { return cleared(backup_, backup_cleared_); }
 
   void set_undo_recorder(UndoRecorder* recorder) {
     recorder_ = recorder ? recorder : &null_undo_recorder();
@@ -158,6 +160,13 @@ class Document {
   std::vector<int> visible_indices() const;  // top first
   void clamp_current();
   void mark_dirty(Rect r);
+  static LayerImage& cleared(LayerImage& image, bool& done) {
+    if (!done) {
+      image.fill(kTransparent);
+      done = true;
+    }
+    return image;
+  }
 
   int width_ = 0;
   int height_ = 0;
@@ -168,6 +177,8 @@ class Document {
   LayerImage composite_;
   LayerImage stroke_buffer_;
   LayerImage backup_;
+  bool stroke_buffer_cleared_ = true;
+  bool backup_cleared_ = true;
   DisplayBackground background_;
   Rect dirty_;
   UndoRecorder* recorder_;
