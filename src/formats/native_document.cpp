@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -35,10 +36,11 @@ bool write_bottom_up(BinaryFile& file, const LayerImage& image) {
 }
 
 // The layer's pixels in file order (bottom row first), deflated in one
-// piece; empty when memory is short.
-DeflatedBytes deflate_bottom_up(const LayerImage& image) {
+// piece; empty when memory is short. `raw` holds the file-order copy, made
+// here when it comes empty (all layers are the same size).
+DeflatedBytes deflate_bottom_up(const LayerImage& image, std::unique_ptr<uint8_t[]>& raw) {
   const size_t row_bytes = size_t(image.width()) * 4;
-  std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[image.byte_count()]);
+  if (!raw) raw.reset(new (std::nothrow) uint8_t[image.byte_count()]);
   if (!raw) return {};
   for (int y = 0; y < image.height(); ++y)
     std::memcpy(raw.get() + size_t(image.height() - 1 - y) * row_bytes, image.row(y), row_bytes);
@@ -61,12 +63,17 @@ bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progres
             file.write_u16(uint16_t(std::clamp(doc.current_index(), 0, count - 1)));
   if (!ok) return false;
 
-  const LayerImage thumb = make_thumbnail(doc);
-  if (thumb.empty()) return false;
-  ok = file.write_u16(uint16_t(thumb.width())) && file.write_u16(uint16_t(thumb.height())) &&
-       file.write_u32(uint32_t(thumb.byte_count())) && write_bottom_up(file, thumb);
-  if (!ok) return false;
-  if (progress) progress->step();
+  // The thumbnail and the record size come first in the file, but the
+  // thumbnail is made once the workers are busy with the first layers.
+  auto write_thumbnail = [&] {
+    const LayerImage thumb = make_thumbnail(doc);
+    if (thumb.empty()) return false;
+    if (!file.write_u16(uint16_t(thumb.width())) || !file.write_u16(uint16_t(thumb.height())) ||
+        !file.write_u32(uint32_t(thumb.byte_count())) || !write_bottom_up(file, thumb))
+      return false;
+    if (progress) progress->step();
+    return true;
+  };
 
   // Files stay as plain as before unless some name needs its extension.
   bool all_legacy = true;
@@ -74,19 +81,40 @@ bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progres
     uint8_t name[kNameFieldBytes];
     all_legacy = encode_name_field(doc.layer_at(index)->name, name) && all_legacy;
   }
-  if (!file.write_u32(all_legacy ? kNativeRecordBytes : kNativeRecordWithUtf8Bytes)) return false;
 
   // The file runs bottom up: item i is layer count − 1 − i. Layers are
-  // deflated whole on the worker threads and written here in order.
+  // deflated whole on the worker threads and written here in order. The
+  // file-order copies of the layers are reused from one layer to the next.
   std::vector<DeflatedBytes> streams(static_cast<size_t>(count));
+  std::mutex spare_mutex;
+  std::vector<std::unique_ptr<uint8_t[]>> spare;
   auto layer_of = [&](int item) -> const Layer& { return *doc.layer_at(count - 1 - item); };
   PipelineSteps steps;
   steps.prepare = [](int) { return true; };
   steps.work = [&](int item) {
-    streams[size_t(item)] = deflate_bottom_up(layer_of(item).image);
+    std::unique_ptr<uint8_t[]> raw;
+    {
+      std::lock_guard lock(spare_mutex);
+      if (!spare.empty()) {
+        raw = std::move(spare.back());
+        spare.pop_back();
+      }
+    }
+    streams[size_t(item)] = deflate_bottom_up(layer_of(item).image, raw);
+    if (raw) {
+      std::lock_guard lock(spare_mutex);
+      try {
+        spare.push_back(std::move(raw));
+      } catch (const std::bad_alloc&) {
+      }
+    }
     return true;  // an empty result streams the layer instead
   };
   steps.finish = [&](int item) {
+    if (item == 0 &&
+        (!write_thumbnail() ||
+         !file.write_u32(all_legacy ? kNativeRecordBytes : kNativeRecordWithUtf8Bytes)))
+      return false;
     const Layer& layer = layer_of(item);
     DeflatedBytes stream = std::move(streams[size_t(item)]);
     uint8_t name[kNameFieldBytes];

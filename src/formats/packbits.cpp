@@ -71,6 +71,24 @@ size_t packbits_unpack(const uint8_t* src, size_t src_size, uint8_t* dst, size_t
 
 size_t PackBitsStream::take(uint8_t* dst, size_t n) {
   size_t done = 0;
+  // Whole packets while they fit in what is left of both sides: the header
+  // and its bytes need no state kept between calls.
+  if (literal_left_ == 0 && repeat_left_ == 0) {
+    while (in_end_ - in_ >= 130 && n - done >= 128) {
+      const int h = int8_t(*in_);
+      if (h >= 0) {
+        std::memcpy(dst + done, in_ + 1, size_t(h) + 1);
+        done += size_t(h) + 1;
+        in_ += h + 2;
+      } else if (h != -128) {
+        std::memset(dst + done, in_[1], size_t(1 - h));
+        done += size_t(1 - h);
+        in_ += 2;
+      } else {
+        ++in_;
+      }
+    }
+  }
   while (done < n) {
     if (literal_left_ > 0) {
       const size_t k = std::min({literal_left_, n - done, size_t(in_end_ - in_)});
