@@ -126,6 +126,16 @@ Layer* Document::create_layer(bool with_name) {
   return layers_.front().get();
 }
 
+Layer* Document::adopt_layer(LayerImage image, bool with_name) {
+  if (layer_count() >= kMaxLayers || image.width() != width_ || image.height() != height_)
+    return nullptr;
+  auto layer = std::make_unique<Layer>();
+  layer->image = std::move(image);
+  if (with_name) layer->name = default_layer_name(name_counter_++);
+  layers_.insert(layers_.begin(), std::move(layer));
+  return layers_.front().get();
+}
+
 EditResult Document::add_layer(bool copy, bool record) {
   EditResult result;
   const Layer* source = current();

@@ -82,6 +82,9 @@ class Document {
   // A cleared canvas-sized layer appended at the top; none at kMaxLayers or
   // when memory is short. With `with_name` it takes the next default name.
   Layer* create_layer(bool with_name);
+  // The same holding `image` as it is (a loaded picture); none when it is
+  // not canvas-sized.
+  Layer* adopt_layer(LayerImage image, bool with_name);
   // A new layer directly above the current one, which it becomes; with `copy`
   // a duplicate of the current layer. Records the step when asked.
   EditResult add_layer(bool copy, bool record);

@@ -91,6 +91,23 @@ TEST(Document, NewCanvasLimitsAndDefaults) {
   EXPECT_EQ(doc.name_counter(), 0);
 }
 
+TEST(Document, AdoptedLayersKeepTheirPixelsAndTakeTheNextName) {
+  Document doc;
+  ASSERT_TRUE(doc.new_canvas(3, 2, false));
+  LayerImage wrong;
+  ASSERT_TRUE(wrong.create(2, 3));
+  EXPECT_EQ(doc.adopt_layer(std::move(wrong), true), nullptr);
+  LayerImage picture;
+  ASSERT_TRUE(picture.create(3, 2));
+  picture.fill(0x80112233);
+  const Layer* layer = doc.adopt_layer(std::move(picture), true);
+  ASSERT_NE(layer, nullptr);
+  EXPECT_EQ(doc.layer_count(), 1);
+  EXPECT_EQ(layer->name, "ﾚｲﾔ0");
+  EXPECT_EQ(layer->opacity, 128);
+  EXPECT_EQ(layer->image.get_pixel(2, 1), 0x80112233u);
+}
+
 TEST(Document, AddAndDuplicateTakeCounterNumbers) {
   Document doc = make_doc(1);
   LoggingRecorder rec;
