@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "formats/bmp_codec.h"
 #include "formats/gif_codec.h"
 #include "formats/jpeg_encoder.h"
 #include "formats/png_codec.h"
@@ -103,5 +104,18 @@ void BM_codecs_gif_decode_4000(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kPixels);
 }
 BENCHMARK(BM_codecs_gif_decode_4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_codecs_bmp_decode_24_4000(benchmark::State& state) {
+  std::vector<uint8_t> file;
+  encode_bmp(photo(), file);  // many colours: 24 bits
+  for (auto _ : state) {
+    LayerImage img;
+    if (decode_bmp(file.data(), file.size(), img) != LoadResult::Success) state.SkipWithError("decode failed");
+    benchmark::DoNotOptimize(img.pixels());
+  }
+  state.SetItemsProcessed(state.iterations() * kPixels);
+  state.SetBytesProcessed(state.iterations() * int64_t(file.size()));
+}
+BENCHMARK(BM_codecs_bmp_decode_24_4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -61,9 +61,9 @@ void BM_formats_lineforge_load_4000x10(benchmark::State& state) {
 }
 
 // Each run takes seconds: a few iterations are plenty.
-BENCHMARK(BM_formats_native_save_4000x10)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(BM_formats_native_load_4000x10)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(BM_formats_lineforge_save_4000x10)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(BM_formats_lineforge_load_4000x10)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_formats_native_save_4000x10)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_formats_native_load_4000x10)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_formats_lineforge_save_4000x10)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_formats_lineforge_load_4000x10)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 
 }  // namespace

@@ -2,9 +2,12 @@
 # Runs each peer's workload beside ours on the same inputs, in one run, and
 # prints one line per row: our figure, the peer's, and ours ÷ peer's.
 # Not part of `make test`. Usage: bench/compare/compare.sh [build-dir]
-# Figures are single-threaded; JPEG is wall time on both sides (the peer's
-# tool reports only that), saving and loading wall time, the rest CPU time.
-# Rows without a figure have no program here yet (they print —).
+# Figures are single-threaded except saving and loading (two threads where
+# the machine has them); JPEG is wall time on both sides (the peer's tool
+# reports only that); saving and loading give wall time and, after it, the
+# CPU time of all threads; the command-line rows give the CPU time of the
+# whole process (wall beside it); the rest CPU time. On a shared, busy
+# machine trust the CPU figures. Rows without a figure print —.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -24,7 +27,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake --build "$build" --target make_compare_inputs bench_codecs bench_paint bench_fill bench_formats bench_psd \
-  bench_composite bench_blur >&2
+  bench_composite bench_blur quillmark2-cli >&2
 gcc -O2 -o "$work/mypaint_driver" "$here/mypaint_driver.c" $(pkg-config --cflags --libs libmypaint) -lm
 gcc -O2 -o "$work/vips_gaussblur" "$here/vips_gaussblur.c" $(pkg-config --cflags --libs vips)
 "$build/bench/make_compare_inputs" "$work"
@@ -34,13 +37,51 @@ ours() {  # program filter [repetitions] → JSON of its benchmarks (medians)
   "$build/bench/$1" --benchmark_filter="$2" --benchmark_repetitions="${3:-3}" \
     --benchmark_format=json 2>/dev/null
 }
-ours bench_codecs 'jpeg_encode' >"$work/codecs.json"
+ours bench_codecs 'jpeg_encode|png_decode' >"$work/codecs.json"
 ours bench_paint 'path_4000|stroke_4000' >"$work/paint.json"
 ours bench_fill 'tool_maze' >"$work/fill.json"
 ours bench_formats 'native_' 1 >"$work/formats.json"
 ours bench_psd 'psd_(save|load)_4000x10' 1 >"$work/psd.json"
 ours bench_composite 'flatten_4000|normal_4000$' >"$work/composite.json"
 ours bench_blur 'gaussian_s5_4000/1/' >"$work/blur.json"
+
+# The command line on whole files: median CPU time (user + system) and wall
+# time of five runs of `info`.
+cli() {  # file → "cpu wall"
+  /usr/bin/python3 - "$build/src/cli/quillmark2-cli" "$1" <<'PY'
+import os, statistics, subprocess, sys, time
+cpu, wall = [], []
+for _ in range(5):
+    t = time.perf_counter()
+    p = subprocess.Popen([sys.argv[1], "info", sys.argv[2]], stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(p.pid, 0)
+    wall.append(time.perf_counter() - t)
+    if status != 0:
+        sys.exit("info failed")
+    cpu.append(usage.ru_utime + usage.ru_stime)
+print(statistics.median(cpu), statistics.median(wall))
+PY
+}
+cli "$work/photo.bmp" >"$work/cli_bmp"
+cli "$work/photo.png" >"$work/cli_png"
+vips_png() {  # the peer decoding the same PNG, CPU time of the process
+  /usr/bin/python3 - "$work/photo.png" "$work/out.v" <<'PY'
+import os, statistics, subprocess, sys
+cpu = []
+for _ in range(5):
+    p = subprocess.Popen(["vips", "copy", sys.argv[1], sys.argv[2]], env=dict(os.environ, VIPS_CONCURRENCY="1"))
+    _, status, usage = os.wait4(p.pid, 0)
+    cpu.append(usage.ru_utime + usage.ru_stime)
+print(statistics.median(cpu))
+PY
+  rm -f "$work/out.v"
+}
+vips_png >"$work/vips_png" || true
+# The first painted frame (needs the program built and an X server or Qt's
+# offscreen platform); its script prints the median of five runs.
+if [ -x "$build/src/app/quillmark2" ]; then
+  "$root/bench/first_frame/run.sh" "$build" >&2 || true
+fi
 
 # Peers.
 tj() {  # subsampling → seconds per 4000² encode (from megapixels/s)
@@ -67,7 +108,7 @@ for i in range(5):
 print(statistics.median(times))
 PY
 
-python3 - "$work" <<'PY'
+python3 - "$work" "$build" <<'PY'
 import json, os, sys
 w = sys.argv[1]
 def bench(file, name, real=False):
@@ -85,14 +126,26 @@ def peer(file, col=0):
         return None
 def fmt(v):
     return "—" if v is None else f"{v:.3f} s"
+def rate(work, wall, cpu, raw_mb):
+    if wall is None:
+        print(f"{work:<44} ours —")
+        return
+    print(f"{work:<44} ours {fmt(wall):>9} wall ({raw_mb / wall:,.0f} MB/s), CPU {fmt(cpu)} ({raw_mb / cpu:,.0f} MB/s)")
+def first_frame():
+    try:
+        b = json.load(open(os.path.join(sys.argv[2], "bench", "first_frame.json")))["benchmarks"][0]
+        return b["real_time"] / 1e3
+    except (OSError, ValueError, KeyError, IndexError):
+        return None
 def row(work, ours, theirs, peer_name):
     ratio = f"{ours / theirs:.2f}×" if ours and theirs else "—"
     print(f"{work:<44} ours {fmt(ours):>9}   {peer_name:<26} {fmt(theirs):>9}   ratio {ratio}")
-row("First painted frame, 10-layer .qmd", None, None, "—")
-row("Native save, 10 layers (640 MB, wall)", bench("formats.json", "BM_formats_native_save", True), None, "—")
-row("Native load, 10 layers (wall)", bench("formats.json", "BM_formats_native_load", True), None, "—")
-row("PSD save, 10 layers (wall)", bench("psd.json", "BM_psd_save_4000x10", True), None, "—")
-row("PSD load, 10 layers (wall)", bench("psd.json", "BM_psd_load_4000x10", True), None, "—")
+row("First painted frame, 10-layer .qmd (median)", first_frame(), None, "—")
+raw = 640.0  # MB of layer pixels, 10 × 4000 × 4000 × 4
+rate("Native save, 10 layers", bench("formats.json", "BM_formats_native_save", True), bench("formats.json", "BM_formats_native_save"), raw)
+rate("Native load, 10 layers", bench("formats.json", "BM_formats_native_load", True), bench("formats.json", "BM_formats_native_load"), raw)
+rate("PSD save, 10 layers", bench("psd.json", "BM_psd_save_4000x10", True), bench("psd.json", "BM_psd_save_4000x10"), raw)
+rate("PSD load, 10 layers", bench("psd.json", "BM_psd_load_4000x10", True), bench("psd.json", "BM_psd_load_4000x10"), raw)
 row("JPEG q90 encode 4:4:4 (wall)", bench("codecs.json", "BM_codecs_jpeg_encode_q90_444", True), peer("tj444"), "libjpeg-turbo tjbench")
 row("JPEG q90 encode 4:2:0 (wall)", bench("codecs.json", "BM_codecs_jpeg_encode_q90_420", True), peer("tj420"), "libjpeg-turbo tjbench")
 row(f"Brush dabs, size 20, {int(peer('mp_dabs', 1) or 0):,} positions", bench("paint.json", "BM_paint_brush_dabs_path_4000"), peer("mp_dabs"), "libmypaint draw_dab")
@@ -101,6 +154,12 @@ row("Flood fill tool, 12-Mpix maze region", bench("fill.json", "BM_fill_tool_maz
 ten = lambda v: None if v is None else 10 * v  # the benchmarks time one layer
 row("Flatten 10 layers onto white", ten(bench("composite.json", "BM_composite_flatten_4000")), ten(bench("composite.json", "BM_composite_normal_4000")), "our display composite")
 row("Gaussian Blur strength 5, 4000² RGBA", bench("blur.json", "BM_filter_gaussian_s5_4000/1/"), peer("vips_gauss"), "libvips gaussblur σ 5")
-row("BMP 24-bit decode from the CLI", None, None, "—")
-row("CLI info on an RGBA PNG", None, None, "vips")
+bmp_cpu, bmp_wall = (peer("cli_bmp", 0), peer("cli_bmp", 1))
+bmp_mb = os.path.getsize(os.path.join(w, "photo.bmp")) / 1e6
+print(f"{'BMP 24-bit decode from the CLI (info, %.0f MB)' % bmp_mb:<44} ours {fmt(bmp_cpu):>9} CPU "
+      f"({bmp_mb / bmp_cpu:,.0f} MB/s), {fmt(bmp_wall)} wall ({bmp_mb / bmp_wall:,.0f} MB/s)"
+      if bmp_cpu and bmp_wall else "BMP 24-bit decode from the CLI               ours —")
+png_mb = os.path.getsize(os.path.join(w, "photo.png")) / 1e6
+row(f"CLI info on a {png_mb:.0f} MB RGBA PNG (process CPU)", peer("cli_png", 0), bench("codecs.json", "BM_codecs_png_decode_rgba"), "our PNG decoder alone")
+row(f"  the same PNG decoded by vips (process CPU)", peer("cli_png", 0), peer("vips_png"), "vips copy, 1 thread")
 PY

@@ -1,12 +1,15 @@
 // Writes the benchmarks' own inputs to files for the peer programs of
 // compare.sh: photo.ppm (the codec benchmarks' 4000² picture), maze.ppm
 // (the fill benchmarks' maze), events.txt (x y pressure per pointer event)
-// and dabs.txt (x y per dab centre).
+// and dabs.txt (x y per dab centre); photo.bmp (24-bit) and photo.png (RGBA)
+// for the command-line rows.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "compare_inputs.h"
+#include "formats/bmp_codec.h"
+#include "formats/png_codec.h"
 #include "photo_image.h"
 
 namespace {
@@ -42,6 +45,8 @@ int main(int argc, char** argv) {
   img.create(4000, 4000);
   test::fill_photo(img, 1);
   if (!write_ppm(dir + "/photo.ppm", img)) return 1;
+  if (!SaveBmp(dir + "/photo.bmp", img) || !SavePng(dir + "/photo.png", img, 6, true, std::nullopt))
+    return 1;
   bench::draw_maze(img);
   if (!write_ppm(dir + "/maze.ppm", img)) return 1;
   FILE* ev = std::fopen((dir + "/events.txt").c_str(), "w");

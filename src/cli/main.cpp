@@ -175,7 +175,7 @@ std::unique_ptr<Document> load_or_report(const std::string& path, int& exit_code
                                          DocumentFormat* format = nullptr) {
   LoadedDocument loaded;
   if (is_flat_picture_path(path)) {
-    loaded.result = load_picture_document(path, loaded.document, nullptr);
+    loaded.result = load_picture_document(path, loaded.document, nullptr, false);
   } else if (is_psd_path(path)) {
     auto doc = std::make_unique<Document>();
     loaded.result = LoadPsd(path, *doc, nullptr);

@@ -44,6 +44,8 @@ void Document::take_image(Document& other) {
   composite_ = std::move(other.composite_);
   stroke_buffer_ = std::move(other.stroke_buffer_);
   backup_ = std::move(other.backup_);
+  stroke_buffer_cleared_ = std::exchange(other.stroke_buffer_cleared_, true);
+  backup_cleared_ = std::exchange(other.backup_cleared_, true);
   background_ = other.background_;
   dirty_ = std::exchange(other.dirty_, Rect{});
 }
@@ -68,8 +70,6 @@ bool Document::make_work_rasters(int width, int height, WorkRasters& out) {
   if (!out.composite.create_canvas(width, height) || !out.stroke_buffer.create_canvas(width, height) ||
       !out.backup.create_canvas(width, height))
     return false;
-  out.stroke_buffer.fill(kTransparent);
-  out.backup.fill(kTransparent);
   return true;
 }
 
@@ -80,6 +80,7 @@ void Document::install_rasters(int width, int height, std::vector<LayerImage>& r
   composite_ = std::move(work.composite);
   stroke_buffer_ = std::move(work.stroke_buffer);
   backup_ = std::move(work.backup);
+  stroke_buffer_cleared_ = backup_cleared_ = false;
   width_ = width;
   height_ = height;
 }
@@ -125,6 +126,16 @@ Layer* Document::create_layer(bool with_name) {
   if (!layer) return nullptr;
   layers_.insert(layers_.begin(), std::move(layer));
   if (with_name) ++name_counter_;
+  return layers_.front().get();
+}
+
+Layer* Document::adopt_layer(LayerImage image, bool with_name) {
+  if (layer_count() >= kMaxLayers || image.width() != width_ || image.height() != height_)
+    return nullptr;
+  auto layer = std::make_unique<Layer>();
+  layer->image = std::move(image);
+  if (with_name) layer->name = default_layer_name(name_counter_++);
+  layers_.insert(layers_.begin(), std::move(layer));
   return layers_.front().get();
 }
 

@@ -68,8 +68,10 @@ class Document {
 
   LayerImage& composite() { return composite_; }
   const LayerImage& composite() const { return composite_; }
-  LayerImage& stroke_buffer() { return stroke_buffer_; }
-  LayerImage& backup() { return backup_; }
+  // Cleared on first use: a document that is only loaded, shown or
+  // converted never touches their pages.
+  LayerImage& stroke_buffer() { return cleared(stroke_buffer_, stroke_buffer_cleared_); }
+  LayerImage& backup() { return cleared(backup_, backup_cleared_); }
 
   void set_undo_recorder(UndoRecorder* recorder) {
     recorder_ = recorder ? recorder : &null_undo_recorder();
@@ -82,6 +84,9 @@ class Document {
   // A cleared canvas-sized layer appended at the top; none at kMaxLayers or
   // when memory is short. With `with_name` it takes the next default name.
   Layer* create_layer(bool with_name);
+  // The same holding `image` as it is (a loaded picture); none when it is
+  // not canvas-sized.
+  Layer* adopt_layer(LayerImage image, bool with_name);
   // A new layer directly above the current one, which it becomes; with `copy`
   // a duplicate of the current layer. Records the step when asked.
   EditResult add_layer(bool copy, bool record);
@@ -161,6 +166,13 @@ class Document {
   std::vector<int> visible_indices() const;  // top first
   void clamp_current();
   void mark_dirty(Rect r);
+  static LayerImage& cleared(LayerImage& image, bool& done) {
+    if (!done) {
+      image.fill(kTransparent);
+      done = true;
+    }
+    return image;
+  }
 
   int width_ = 0;
   int height_ = 0;
@@ -171,6 +183,8 @@ class Document {
   LayerImage composite_;
   LayerImage stroke_buffer_;
   LayerImage backup_;
+  bool stroke_buffer_cleared_ = true;
+  bool backup_cleared_ = true;
   DisplayBackground background_;
   Rect dirty_;
   UndoRecorder* recorder_;

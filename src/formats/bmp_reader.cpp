@@ -240,9 +240,14 @@ LoadResult decode_bmp(const uint8_t* d, size_t size, LayerImage& image) {
     const uint8_t* s = pixels + size_t(r) * size_t(stride);
     Pixel* out = image.row(top_down ? r : height - 1 - r);
     switch (bits) {
-      case 24:
-        for (int x = 0; x < width; ++x, s += 3) out[x] = make_pixel(255, s[2], s[1], s[0]);
+      case 24: {
+        // B, G, R and the next pixel's first byte as one little-endian word;
+        // the last pixel of a row is read byte by byte so no read passes the row.
+        int x = 0;
+        for (; x + 1 < width; ++x, s += 3) out[x] = le32(s) | 0xFF000000u;
+        for (; x < width; ++x, s += 3) out[x] = make_pixel(255, s[2], s[1], s[0]);
         break;
+      }
       case 32:
         if (plain32) {
           for (int x = 0; x < width; ++x, s += 4) out[x] = make_pixel(255, s[2], s[1], s[0]);

@@ -111,15 +111,18 @@ bool is_flat_picture_path(const std::string& path) {
   return ext == "png" || ext == "bmp" || ext == "gif" || ext == "jpg" || ext == "jpeg";
 }
 
-LoadResult load_picture_document(const std::string& path, std::unique_ptr<Document>& out, PictureInfo* info) {
+LoadResult load_picture_document(const std::string& path, std::unique_ptr<Document>& out, PictureInfo* info,
+                                 bool with_composite) {
   LayerImage picture;
   const LoadResult r = load_picture_result(path, picture, info);
   if (r != LoadResult::Success) return r;
   if (picture.width() > kMaxCanvasSide || picture.height() > kMaxCanvasSide) return LoadResult::TooLarge;
   auto doc = std::make_unique<Document>();
-  if (!doc->new_canvas(picture.width(), picture.height(), true) || !doc->current()) return LoadResult::OutOfMemory;
-  doc->current()->image.copy_from(picture);
-  doc->composite_all();
+  // The decoded raster becomes the layer as it is: no clearing, no copy.
+  if (!doc->new_canvas(picture.width(), picture.height(), false) ||
+      !doc->adopt_layer(std::move(picture), true))
+    return LoadResult::OutOfMemory;
+  if (with_composite) doc->composite_all();
   out = std::move(doc);
   return LoadResult::Success;
 }

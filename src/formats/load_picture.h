@@ -57,7 +57,10 @@ bool is_flat_picture_path(const std::string& path);
 
 // Opens a picture as a new document of its size with one layer holding it.
 // TooLarge when a side exceeds the canvas limit.
-LoadResult load_picture_document(const std::string& path, std::unique_ptr<Document>& out, PictureInfo* info);
+// `with_composite` false leaves the display composite unbuilt (for the
+// command line, which never shows it).
+LoadResult load_picture_document(const std::string& path, std::unique_ptr<Document>& out, PictureInfo* info,
+                                 bool with_composite = true);
 
 struct FlatSaveOptions {
   int png_level = 6;

@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
 
 #include "formats/binary_file.h"
+#include "formats/deflate_whole.h"
 #include "formats/layer_name.h"
 #include "formats/load_picture.h"
+#include "formats/ordered_pipeline.h"
 #include "formats/safe_write.h"
 #include "formats/thumbnail.h"
 #include "formats/zlib_stream.h"
@@ -30,6 +35,24 @@ bool write_bottom_up(BinaryFile& file, const LayerImage& image) {
   return true;
 }
 
+// The layer's pixels in file order (bottom row first), deflated in one
+// piece; empty when memory is short. `raw` holds the file-order copy, made
+// here when it comes empty (all layers are the same size).
+DeflatedBytes deflate_bottom_up(const LayerImage& image, std::unique_ptr<uint8_t[]>& raw) {
+  const size_t row_bytes = size_t(image.width()) * 4;
+  if (!raw) raw.reset(new (std::nothrow) uint8_t[image.byte_count()]);
+  if (!raw) return {};
+  for (int y = 0; y < image.height(); ++y)
+    std::memcpy(raw.get() + size_t(image.height() - 1 - y) * row_bytes, image.row(y), row_bytes);
+  return DeflateWhole(raw.get(), image.byte_count(), kDefaultDeflateLevel);
+}
+
+// Turns a raster filled in file order (bottom row first) the right way up.
+void flip_rows(LayerImage& image) {
+  for (int top = 0, bottom = image.height() - 1; top < bottom; ++top, --bottom)
+    std::swap_ranges(image.row(top), image.row(top) + image.width(), image.row(bottom));
+}
+
 bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progress) {
   const int count = doc.layer_count();
   if (count < 1 || count > kMaxLayers || doc.width() < 1 || doc.height() < 1) return false;
@@ -40,12 +63,17 @@ bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progres
             file.write_u16(uint16_t(std::clamp(doc.current_index(), 0, count - 1)));
   if (!ok) return false;
 
-  const LayerImage thumb = make_thumbnail(doc);
-  if (thumb.empty()) return false;
-  ok = file.write_u16(uint16_t(thumb.width())) && file.write_u16(uint16_t(thumb.height())) &&
-       file.write_u32(uint32_t(thumb.byte_count())) && write_bottom_up(file, thumb);
-  if (!ok) return false;
-  if (progress) progress->step();
+  // The thumbnail and the record size come first in the file, but the
+  // thumbnail is made once the workers are busy with the first layers.
+  auto write_thumbnail = [&] {
+    const LayerImage thumb = make_thumbnail(doc);
+    if (thumb.empty()) return false;
+    if (!file.write_u16(uint16_t(thumb.width())) || !file.write_u16(uint16_t(thumb.height())) ||
+        !file.write_u32(uint32_t(thumb.byte_count())) || !write_bottom_up(file, thumb))
+      return false;
+    if (progress) progress->step();
+    return true;
+  };
 
   // Files stay as plain as before unless some name needs its extension.
   bool all_legacy = true;
@@ -53,15 +81,48 @@ bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progres
     uint8_t name[kNameFieldBytes];
     all_legacy = encode_name_field(doc.layer_at(index)->name, name) && all_legacy;
   }
-  if (!file.write_u32(all_legacy ? kNativeRecordBytes : kNativeRecordWithUtf8Bytes)) return false;
-  for (int index = count - 1; index >= 0; --index) {
-    const Layer& layer = *doc.layer_at(index);
+
+  // The file runs bottom up: item i is layer count − 1 − i. Layers are
+  // deflated whole on the worker threads and written here in order. The
+  // file-order copies of the layers are reused from one layer to the next.
+  std::vector<DeflatedBytes> streams(static_cast<size_t>(count));
+  std::mutex spare_mutex;
+  std::vector<std::unique_ptr<uint8_t[]>> spare;
+  auto layer_of = [&](int item) -> const Layer& { return *doc.layer_at(count - 1 - item); };
+  PipelineSteps steps;
+  steps.prepare = [](int) { return true; };
+  steps.work = [&](int item) {
+    std::unique_ptr<uint8_t[]> raw;
+    {
+      std::lock_guard lock(spare_mutex);
+      if (!spare.empty()) {
+        raw = std::move(spare.back());
+        spare.pop_back();
+      }
+    }
+    streams[size_t(item)] = deflate_bottom_up(layer_of(item).image, raw);
+    if (raw) {
+      std::lock_guard lock(spare_mutex);
+      try {
+        spare.push_back(std::move(raw));
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    return true;  // an empty result streams the layer instead
+  };
+  steps.finish = [&](int item) {
+    if (item == 0 &&
+        (!write_thumbnail() ||
+         !file.write_u32(all_legacy ? kNativeRecordBytes : kNativeRecordWithUtf8Bytes)))
+      return false;
+    const Layer& layer = layer_of(item);
+    DeflatedBytes stream = std::move(streams[size_t(item)]);
     uint8_t name[kNameFieldBytes];
     encode_name_field(layer.name, name);
     const uint8_t blend = layer.blend_mode < kBlendModeCount ? layer.blend_mode : 0;
-    ok = file.write(name, sizeof name) && file.write_u8(blend) &&
-         file.write_u8(std::min<uint8_t>(layer.opacity, kFullOpacity)) &&
-         file.write_u8(native_flag_byte(layer));
+    bool ok = file.write(name, sizeof name) && file.write_u8(blend) &&
+              file.write_u8(std::min<uint8_t>(layer.opacity, kFullOpacity)) &&
+              file.write_u8(native_flag_byte(layer));
     if (ok && !all_legacy) {
       uint8_t extension[kNativeUtf8NameBytes] = {};
       const std::string whole = fit_layer_name(layer.name);
@@ -69,18 +130,24 @@ bool write_document(BinaryFile& file, const Document& doc, ProgressSink* progres
       std::memcpy(extension + 4, whole.data(), std::min<size_t>(whole.size(), kLayerNameUtf8Bytes));
       ok = file.write(extension, sizeof extension);
     }
-    const int64_t size_at = file.tell();
-    if (!ok || size_at < 0 || !file.write_u32(0)) return false;
-    // Compress straight from the layer, then patch the size in front of it.
-    const uint64_t z = DeflateRowsToFile(file, bottom_up_rows(layer.image), kDefaultDeflateLevel,
-                                         nullptr);
-    if (z == 0 || z > 0xFFFFFFFFu) return false;
-    if (!file.seek(size_at) || !file.write_u32(uint32_t(z)) ||
-        !file.seek(0, BinaryFile::Origin::End))
-      return false;
-    if (progress) progress->step();
-  }
-  return true;
+    if (!ok) return false;
+    if (!stream.empty()) {
+      if (stream.size > 0xFFFFFFFFu) return false;
+      ok = file.write_u32(uint32_t(stream.size)) && file.write(stream.data.get(), stream.size);
+    } else {
+      // Memory was short for the whole-layer buffers: compress straight from
+      // the layer, then patch the size in front of it.
+      const int64_t size_at = file.tell();
+      if (size_at < 0 || !file.write_u32(0)) return false;
+      const uint64_t z = DeflateRowsToFile(file, bottom_up_rows(layer.image), kDefaultDeflateLevel,
+                                           nullptr);
+      ok = z != 0 && z <= 0xFFFFFFFFu && file.seek(size_at) && file.write_u32(uint32_t(z)) &&
+           file.seek(0, BinaryFile::Origin::End);
+    }
+    if (ok && progress) progress->step();
+    return ok;
+  };
+  return run_ordered_pipeline(count, pipeline_threads() + 1, steps);
 }
 
 // Sets every byte the stream did not reach (it fills rows from the bottom)
@@ -158,16 +225,31 @@ LoadResult LoadNativeDocument(const std::string& path, Document& doc, ProgressSi
   if (file.remaining() < int64_t{count} * (int64_t{record_bytes} + 4)) return LoadResult::Damaged;
 
   if (!doc.new_canvas(width, height, false)) return LoadResult::OutOfMemory;
-  for (int i = 0; i < count; ++i) {
+  // Records and streams are read here in file order; the streams are
+  // inflated on the worker threads, at most a few layers ahead.
+  struct Item {
+    std::unique_ptr<Layer> layer;
+    std::unique_ptr<uint8_t[]> stream;
+    uint32_t stream_bytes = 0;
+  };
+  std::vector<Item> items(count);
+  LoadResult result = LoadResult::Success;
+  auto fail = [&](LoadResult r) {
+    result = r;
+    return false;
+  };
+  PipelineSteps steps;
+  steps.prepare = [&](int i) {
+    Item& item = items[size_t(i)];
     // Built here rather than by create_layer: the stream fills the pixels,
     // so only what it leaves out needs clearing (one pass less per layer).
     auto layer = std::make_unique<Layer>();
-    if (doc.layer_count() >= kMaxLayers || !layer->image.create_canvas(width, height))
-      return LoadResult::OutOfMemory;
+    if (i >= kMaxLayers || !layer->image.create_canvas(width, height))
+      return fail(LoadResult::OutOfMemory);
     // Fresh pages, all written at once: huge pages save most of the faults.
     advise_huge_pages(layer->image.pixels(), layer->image.byte_count());
     uint8_t record[kNativeRecordBytes];
-    if (file.read(record, sizeof record) != sizeof record) return LoadResult::Damaged;
+    if (file.read(record, sizeof record) != sizeof record) return fail(LoadResult::Damaged);
     layer->name = decode_name_field(record);
     layer->blend_mode = record[32] < kBlendModeCount ? record[32] : 0;
     layer->opacity = std::min<uint8_t>(record[33], kFullOpacity);
@@ -175,7 +257,8 @@ LoadResult LoadNativeDocument(const std::string& path, Document& doc, ProgressSi
     int64_t extra = int64_t{record_bytes} - kNativeRecordBytes;
     if (extra >= int64_t{kNativeUtf8NameBytes}) {
       uint8_t extension[kNativeUtf8NameBytes];
-      if (file.read(extension, sizeof extension) != sizeof extension) return LoadResult::Damaged;
+      if (file.read(extension, sizeof extension) != sizeof extension)
+        return fail(LoadResult::Damaged);
       extra -= kNativeUtf8NameBytes;
       std::string whole;
       if (std::memcmp(extension, kNativeUtf8NameTag, 4) == 0 &&
@@ -183,20 +266,38 @@ LoadResult LoadNativeDocument(const std::string& path, Document& doc, ProgressSi
         layer->name = whole;
     }
     uint32_t z = 0;
-    if (file.remaining() < extra || !file.skip(extra) || !file.read_u32(z))
-      return LoadResult::Damaged;
-    const int64_t stream_at = file.tell();
-    uint64_t produced = 0;
-    if (file.remaining() < int64_t{z} ||
-        !InflateRowsFromFile(file, bottom_up_rows(layer->image), z, &produced) ||
-        !file.seek(stream_at + int64_t{z}))
-      return LoadResult::Damaged;
+    if (file.remaining() < extra || !file.skip(extra) || !file.read_u32(z) ||
+        file.remaining() < int64_t{z})
+      return fail(LoadResult::Damaged);
+    item.stream.reset(new (std::nothrow) uint8_t[std::max<uint32_t>(z, 1)]);
+    if (!item.stream) return fail(LoadResult::OutOfMemory);
+    if (file.read(item.stream.get(), z) != z) return fail(LoadResult::Damaged);
+    item.stream_bytes = z;
+    item.layer = std::move(layer);
+    return true;
+  };
+  steps.work = [&](int i) {
+    Item& item = items[size_t(i)];
+    LayerImage& image = item.layer->image;
+    size_t produced = 0;
+    const bool ok = InflateWhole(image.pixels(), image.byte_count(), item.stream.get(),
+                                 item.stream_bytes, &produced);
+    item.stream.reset();
+    if (!ok) return false;
+    flip_rows(image);
     // A stream that ends early leaves the rest transparent white.
-    clear_after_bottom_up(layer->image, produced);
+    clear_after_bottom_up(image, produced);
+    return true;
+  };
+  steps.finish = [&](int i) {
     // Each layer read goes on top of those before it: the file runs bottom up.
-    if (!doc.insert_layer(0, std::move(layer))) return LoadResult::OutOfMemory;
+    if (!doc.insert_layer(0, std::move(items[size_t(i)].layer)))
+      return fail(LoadResult::OutOfMemory);
     if (progress) progress->step();
-  }
+    return true;
+  };
+  if (!run_ordered_pipeline(count, pipeline_threads() + 1, steps))
+    return result == LoadResult::Success ? LoadResult::Damaged : result;
   doc.set_name_counter(counter);
   // The writer never stores an index past the stack; if a file does, the top
   // layer is the sensible choice.

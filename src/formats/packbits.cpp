@@ -3,12 +3,34 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qm {
 
-size_t packbits_pack(const uint8_t* src, size_t n, std::vector<uint8_t>& out) {
-  const size_t start = out.size();
-  out.resize(start + packbits_bound(n));
-  uint8_t* o = out.data() + start;
+namespace {
+
+// The first k in [i, end) where src[k] == src[k + 1], else end; end < n.
+size_t find_pair(const uint8_t* src, size_t i, size_t end) {
+  size_t k = i;
+#if defined(__SSE2__)
+  for (; k + 16 <= end; k += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k + 1));
+    const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(a, b));
+    if (mask) return k + size_t(__builtin_ctz(unsigned(mask)));
+  }
+#endif
+  for (; k < end; ++k)
+    if (src[k] == src[k + 1]) return k;
+  return end;
+}
+
+}  // namespace
+
+size_t packbits_pack(const uint8_t* src, size_t n, uint8_t* out) {
+  uint8_t* o = out;
   size_t i = 0;
   while (i < n) {
     size_t run = 1;
@@ -19,16 +41,24 @@ size_t packbits_pack(const uint8_t* src, size_t n, std::vector<uint8_t>& out) {
       i += run;
       continue;
     }
-    // A literal ends where two equal bytes begin (they make a repeat packet).
-    size_t j = i;
-    while (j < n && j - i < 128 && !(j + 1 < n && src[j] == src[j + 1])) ++j;
+    // A literal ends where two equal bytes begin (they make a repeat
+    // packet), after 128 bytes, or at the end.
+    const size_t limit = std::min(n, i + 128);
+    const size_t pair = find_pair(src, i, std::min(limit, n - 1));
+    const size_t j = pair < std::min(limit, n - 1) ? pair : limit;
     const size_t len = j - i;
     *o++ = uint8_t(len - 1);
     std::memcpy(o, src + i, len);
     o += len;
     i = j;
   }
-  const size_t written = size_t(o - (out.data() + start));
+  return size_t(o - out);
+}
+
+size_t packbits_pack(const uint8_t* src, size_t n, std::vector<uint8_t>& out) {
+  const size_t start = out.size();
+  out.resize(start + packbits_bound(n));
+  const size_t written = packbits_pack(src, n, out.data() + start);
   out.resize(start + written);
   return written;
 }
@@ -41,6 +71,24 @@ size_t packbits_unpack(const uint8_t* src, size_t src_size, uint8_t* dst, size_t
 
 size_t PackBitsStream::take(uint8_t* dst, size_t n) {
   size_t done = 0;
+  // Whole packets while they fit in what is left of both sides: the header
+  // and its bytes need no state kept between calls.
+  if (literal_left_ == 0 && repeat_left_ == 0) {
+    while (in_end_ - in_ >= 130 && n - done >= 128) {
+      const int h = int8_t(*in_);
+      if (h >= 0) {
+        std::memcpy(dst + done, in_ + 1, size_t(h) + 1);
+        done += size_t(h) + 1;
+        in_ += h + 2;
+      } else if (h != -128) {
+        std::memset(dst + done, in_[1], size_t(1 - h));
+        done += size_t(1 - h);
+        in_ += 2;
+      } else {
+        ++in_;
+      }
+    }
+  }
   while (done < n) {
     if (literal_left_ > 0) {
       const size_t k = std::min({literal_left_, n - done, size_t(in_end_ - in_)});

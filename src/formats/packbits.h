@@ -19,6 +19,8 @@ constexpr size_t packbits_bound(size_t n) { return n + n / 2 + 2; }
 // a repeat packet, other bytes literal packets, never more than 128 bytes a
 // packet. Returns the number of bytes appended.
 size_t packbits_pack(const uint8_t* src, size_t n, std::vector<uint8_t>& out);
+// The same into `out`, which has room for packbits_bound(n) bytes.
+size_t packbits_pack(const uint8_t* src, size_t n, uint8_t* out);
 
 // Unpacks `src` into `dst` until either runs out; returns the bytes written.
 // A packet cut short by the end of the input writes what it has.

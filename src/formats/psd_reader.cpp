@@ -2,6 +2,8 @@
 // name conversions the reader and writer share.
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "document/blend_modes.h"
 #include "formats/layer_name.h"
@@ -46,14 +48,30 @@ class DocumentBuilder final : public PsdEvents {
     layer_->opacity = layer_opacity_from_psd(rec.opacity);
     layer_->flags = rec.hidden ? 0 : kLayerVisible;
     area_ = intersect(Rect{rec.left, rec.top, int(rec.width()), int(rec.height())}, doc_.bounds());
+    for (bool& kept : kept_) kept = false;
     return kPsdOk;
   }
 
   int channel(int number, const PsdPlane& plane) override {
     if (!layer_ || plane.area.empty()) return kPsdOk;
+    const int channel = number & 3;
+    if (plane.area == area_) {
+      // Kept until the layer is done, then all channels go in at once.
+      std::vector<uint8_t>& kept = planes_[channel];
+      try {
+        kept.resize(size_t(area_.w) * size_t(area_.h));
+      } catch (const std::bad_alloc&) {
+        return kPsdOutOfMemory;
+      }
+      for (int r = 0; r < area_.h; ++r)
+        std::memcpy(kept.data() + size_t(r) * size_t(area_.w), plane.bytes + size_t(r) * plane.stride,
+                    size_t(area_.w));
+      kept_[channel] = true;
+      return kPsdOk;
+    }
     // Pixels are B, G, R, A in memory.
     static constexpr int kByteOf[4] = {2, 1, 0, 3};
-    const int byte = kByteOf[number & 3];
+    const int byte = kByteOf[channel];
     LayerImage& image = layer_->image;
     for (int r = 0; r < plane.area.h; ++r) {
       const uint8_t* src = plane.bytes + size_t(r) * plane.stride;
@@ -67,12 +85,33 @@ class DocumentBuilder final : public PsdEvents {
     if (!layer_) return kPsdOk;
     // A layer without a transparency channel (a background, most flat
     // layers) is opaque over its rectangle.
-    if (!had_alpha) layer_->image.set_alpha_rect(area_.x, area_.y, area_.w, area_.h, 255);
-    for (int y = area_.y; y < area_.bottom(); ++y) {
-      Pixel* row = layer_->image.row(y);
-      for (int x = area_.x; x < area_.right(); ++x)
-        if (alpha_of(row[x]) == 0) row[x] = kTransparent;
+    const size_t w = size_t(area_.w);
+    for (int y = 0; y < area_.h; ++y) {
+      Pixel* row = layer_->image.row(area_.y + y) + area_.x;
+      const size_t at = size_t(y) * w;
+      const uint8_t* red = kept_[0] ? planes_[0].data() + at : nullptr;
+      const uint8_t* green = kept_[1] ? planes_[1].data() + at : nullptr;
+      const uint8_t* blue = kept_[2] ? planes_[2].data() + at : nullptr;
+      const uint8_t* alpha = kept_[3] && had_alpha ? planes_[3].data() + at : nullptr;
+      if (red && green && blue) {
+        for (size_t x = 0; x < w; ++x) {
+          const uint32_t a = alpha ? alpha[x] : had_alpha ? alpha_of(row[x]) : 255u;
+          const Pixel p = a << 24 | uint32_t(red[x]) << 16 | uint32_t(green[x]) << 8 | blue[x];
+          row[x] = a == 0 ? kTransparent : p;
+        }
+        continue;
+      }
+      for (size_t x = 0; x < w; ++x) {
+        Pixel p = row[x];
+        if (red) p = (p & 0xFF00FFFFu) | uint32_t(red[x]) << 16;
+        if (green) p = (p & 0xFFFF00FFu) | uint32_t(green[x]) << 8;
+        if (blue) p = (p & 0xFFFFFF00u) | blue[x];
+        if (alpha) p = (p & 0x00FFFFFFu) | uint32_t(alpha[x]) << 24;
+        if (!had_alpha) p |= 0xFF000000u;
+        row[x] = alpha_of(p) == 0 ? kTransparent : p;
+      }
     }
+    for (bool& kept : kept_) kept = false;
     layer_ = nullptr;
     if (progress_) progress_->step();
     return kPsdOk;
@@ -84,6 +123,9 @@ class DocumentBuilder final : public PsdEvents {
   LoadLimits limits_;
   Layer* layer_ = nullptr;
   Rect area_;
+  // The layer's channels over area_, R, G, B, A, row after row.
+  std::vector<uint8_t> planes_[4];
+  bool kept_[4] = {};
 };
 
 }  // namespace

@@ -1,13 +1,17 @@
 // SavePsd: every layer at canvas size, RLE channels, a merged image and a
 // JPEG thumbnail, big-endian throughout.
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "document/blend_modes.h"
 #include "formats/binary_file.h"
 #include "formats/jpeg_encoder.h"
 #include "formats/layer_name.h"
+#include "formats/ordered_pipeline.h"
 #include "formats/packbits.h"
 #include "formats/psd_document.h"
 #include "formats/safe_write.h"
@@ -88,21 +92,48 @@ bool write_layer_text(BinaryFile& f, const LayerText& t) {
          f.write_u32_be(uint32_t(block.size())) && f.write(block.data(), block.size());
 }
 
-// Packs one channel of `image` (the byte at `byte` of each pixel), rows top
-// first, into `packed`, and each row's packed size into `counts`.
-void pack_channel(const LayerImage& image, int byte, std::vector<uint8_t>& row,
-                  std::vector<uint8_t>& packed, std::vector<uint16_t>& counts) {
+// One channel packed row by row: the rows' bytes one after another, and
+// each row's packed size.
+struct PackedChannel {
+  std::unique_ptr<uint8_t[]> bytes;
+  size_t size = 0;
+  std::vector<uint16_t> counts;
+};
+
+// Packs the channels at `bytes` (byte offsets within a pixel, at most 4) of
+// `image`, rows top first, splitting each row into its channels once. False
+// when memory is short.
+bool pack_channels(const LayerImage& image, const int* bytes, int channels, PackedChannel* out) {
   const int w = image.width(), h = image.height();
-  row.resize(size_t(w));
-  packed.clear();
-  packed.reserve(size_t(h) * packbits_bound(size_t(w)));
-  counts.resize(size_t(h));
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* src = reinterpret_cast<const uint8_t*>(image.row(y)) + byte;
-    for (int x = 0; x < w; ++x) row[size_t(x)] = src[size_t(x) * 4];
-    // A row of up to 4500 bytes packs to at most 4536: always fits 16 bits.
-    counts[size_t(y)] = uint16_t(packbits_pack(row.data(), row.size(), packed));
+  const size_t bound = packbits_bound(size_t(w));
+  std::vector<uint8_t> rows[4];
+  try {
+    for (int c = 0; c < channels; ++c) {
+      rows[c].resize(size_t(w));
+      out[c].counts.resize(size_t(h));
+      // Only the pages the packets reach become resident.
+      out[c].bytes.reset(new uint8_t[size_t(h) * bound]);
+      out[c].size = 0;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
   }
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* src = reinterpret_cast<const uint8_t*>(image.row(y));
+    for (int c = 0; c < channels; ++c) {
+      uint8_t* row = rows[c].data();
+      const uint8_t* from = src + bytes[c];
+      for (int x = 0; x < w; ++x) row[x] = from[size_t(x) * 4];
+    }
+    for (int c = 0; c < channels; ++c) {
+      PackedChannel& p = out[c];
+      // A row of up to 4500 bytes packs to at most 6752: always fits 16 bits.
+      const size_t n = packbits_pack(rows[c].data(), size_t(w), p.bytes.get() + p.size);
+      p.counts[size_t(y)] = uint16_t(n);
+      p.size += n;
+    }
+  }
+  return true;
 }
 
 bool write_counts(BinaryFile& f, const std::vector<uint16_t>& counts) {
@@ -193,19 +224,28 @@ bool write_psd(BinaryFile& f, const Document& doc, ProgressSink* progress) {
     if (!ok) return false;
   }
 
-  std::vector<uint8_t> row, packed;
-  std::vector<uint16_t> counts;
+  // The layers' channels are packed on the worker threads and written here,
+  // bottom layer first.
   std::vector<uint32_t> lengths(size_t(count) * 4);
-  for (int i = 0; i < count; ++i) {
-    const LayerImage& image = doc.layer_at(count - 1 - i)->image;
+  std::vector<std::array<PackedChannel, 4>> packed(static_cast<size_t>(count));
+  PipelineSteps steps;
+  steps.prepare = [](int) { return true; };
+  steps.work = [&](int i) {
+    return pack_channels(doc.layer_at(count - 1 - i)->image, kLayerChannelBytes, 4,
+                         packed[size_t(i)].data());
+  };
+  steps.finish = [&](int i) {
+    std::array<PackedChannel, 4> layer = std::move(packed[size_t(i)]);
     for (int c = 0; c < 4; ++c) {
-      pack_channel(image, kLayerChannelBytes[c], row, packed, counts);
-      if (!f.write_u16_be(1) || !write_counts(f, counts) || !f.write(packed.data(), packed.size()))
+      const PackedChannel& p = layer[size_t(c)];
+      if (!f.write_u16_be(1) || !write_counts(f, p.counts) || !f.write(p.bytes.get(), p.size))
         return false;
-      lengths[size_t(i) * 4 + size_t(c)] = uint32_t(2 + 2 * size_t(h) + packed.size());
+      lengths[size_t(i) * 4 + size_t(c)] = uint32_t(2 + 2 * size_t(h) + p.size);
     }
     if (progress) progress->step();
-  }
+    return true;
+  };
+  if (!run_ordered_pipeline(count, pipeline_threads() + 1, steps)) return false;
   int64_t layer_info_end = f.tell();
   if (layer_info_end < 0) return false;
   if ((layer_info_end - section_at - 8) & 1) {
@@ -228,10 +268,11 @@ bool write_psd(BinaryFile& f, const Document& doc, ProgressSink* progress) {
   if (counts_at < 0) return false;
   std::vector<uint16_t> all_counts(size_t(h) * 3, 0);
   if (!write_counts(f, all_counts)) return false;
+  PackedChannel merged[3];
+  if (!pack_channels(flat, kLayerChannelBytes, 3, merged)) return false;
   for (int c = 0; c < 3; ++c) {
-    pack_channel(flat, kLayerChannelBytes[c], row, packed, counts);
-    std::copy(counts.begin(), counts.end(), all_counts.begin() + ptrdiff_t(c) * h);
-    if (!f.write(packed.data(), packed.size())) return false;
+    std::copy(merged[c].counts.begin(), merged[c].counts.end(), all_counts.begin() + ptrdiff_t(c) * h);
+    if (!f.write(merged[c].bytes.get(), merged[c].size)) return false;
   }
   return f.seek(counts_at) && write_counts(f, all_counts) && f.seek(0, BinaryFile::Origin::End);
 }

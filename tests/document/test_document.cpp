@@ -76,11 +76,36 @@ TEST(Document, NewCanvasLimitsAndDefaults) {
   EXPECT_EQ(layer.image.get_pixel(2, 1), kTransparent);
   EXPECT_EQ(doc.stroke_buffer().width(), 3);
   EXPECT_EQ(doc.backup().height(), 2);
+  // The work rasters are cleared when first asked for, also after a move.
+  ASSERT_TRUE(doc.new_canvas(4, 3, true));
+  Document moved(std::move(doc));
+  for (LayerImage* work : {&moved.stroke_buffer(), &moved.backup()})
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 4; ++x) EXPECT_EQ(work->get_pixel(x, y), kTransparent);
+  moved.stroke_buffer().fill(0x12345678);
+  EXPECT_EQ(moved.stroke_buffer().get_pixel(1, 1), 0x12345678u);  // cleared once only
 
   ASSERT_TRUE(doc.new_canvas(5, 5, false));
   EXPECT_EQ(doc.layer_count(), 0);
   EXPECT_EQ(doc.current(), nullptr);
   EXPECT_EQ(doc.name_counter(), 0);
+}
+
+TEST(Document, AdoptedLayersKeepTheirPixelsAndTakeTheNextName) {
+  Document doc;
+  ASSERT_TRUE(doc.new_canvas(3, 2, false));
+  LayerImage wrong;
+  ASSERT_TRUE(wrong.create(2, 3));
+  EXPECT_EQ(doc.adopt_layer(std::move(wrong), true), nullptr);
+  LayerImage picture;
+  ASSERT_TRUE(picture.create(3, 2));
+  picture.fill(0x80112233);
+  const Layer* layer = doc.adopt_layer(std::move(picture), true);
+  ASSERT_NE(layer, nullptr);
+  EXPECT_EQ(doc.layer_count(), 1);
+  EXPECT_EQ(layer->name, "ﾚｲﾔ0");
+  EXPECT_EQ(layer->opacity, 128);
+  EXPECT_EQ(layer->image.get_pixel(2, 1), 0x80112233u);
 }
 
 TEST(Document, AddAndDuplicateTakeCounterNumbers) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "../magick_reference.h"
@@ -202,6 +203,25 @@ TEST(BmpDecode, DepthsMasksAndRowOrder) {
   ASSERT_EQ(decode(bmp40(2, 1, 8, 0, quad_palette({0x123456}), {0, 9, 0, 0}), img), LoadResult::Success);
   EXPECT_EQ(img.row(0)[0], 0xFF123456u);
   EXPECT_EQ(img.row(0)[1], 0xFF000000u);
+}
+
+// 24-bit rows are read a word per pixel: every width against the bytes one
+// by one, the file ending right after the last pixel's padding.
+TEST(BmpDecode, TwentyFourBitRowsMatchTheirBytesAtEveryWidth) {
+  std::mt19937 rng(5);
+  for (int w = 1; w <= 9; ++w) {
+    const int h = 3;
+    const size_t stride = (size_t(w) * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> pixels(stride * h);
+    for (uint8_t& b : pixels) b = uint8_t(rng());
+    LayerImage img;
+    ASSERT_EQ(decode(bmp40(w, h, 24, 0, {}, pixels), img), LoadResult::Success) << w;
+    for (int r = 0; r < h; ++r)
+      for (int x = 0; x < w; ++x) {
+        const uint8_t* p = pixels.data() + size_t(r) * stride + size_t(x) * 3;
+        ASSERT_EQ(img.row(h - 1 - r)[x], make_pixel(255, p[2], p[1], p[0])) << w << " " << x;
+      }
+  }
 }
 
 TEST(BmpDecode, SizesAreCheckedBeforeAnythingIsAllocated) {
