@@ -145,7 +145,13 @@ void CanvasView::scale_view_bands(Rect w) {
   }
   const Rect top{w.x, w.y, w.w, w.h / 2};
   const Rect bottom{w.x, top.bottom(), w.w, w.h - top.h};
-  std::thread other([&] { scale_into_view(backing_, composite, geometry_, bottom, bg); });
+  std::thread other;
+  try {
+    other = std::thread([&] { scale_into_view(backing_, composite, geometry_, bottom, bg); });
+  } catch (...) {
+    scale_into_view(backing_, composite, geometry_, w, bg);  // no thread to be had
+    return;
+  }
   scale_into_view(backing_, composite, geometry_, top, bg);
   other.join();
 }

@@ -1,6 +1,7 @@
 #include "canvas/stroke_composite.h"
 
 #include <algorithm>
+#include <exception>
 #include <thread>
 
 #include "document/compositing.h"
@@ -60,17 +61,43 @@ void StrokeComposite::composite(Document& doc, Rect r, int threads) {
   const int first_tile_row = r.y / kTile, last_tile_row = (r.bottom() - 1) / kTile;
   const int tile_rows = last_tile_row - first_tile_row + 1;
   const int bands = std::clamp(threads, 1, tile_rows);
+  // A band whose thread cannot be had is done here; a band that fails on its
+  // thread is raised here once every thread has been joined. Everything is
+  // allocated before the first thread starts.
   std::vector<std::thread> workers;
-  workers.reserve(size_t(bands - 1));
+  std::vector<Rect> here;
+  std::vector<std::exception_ptr> failures(static_cast<size_t>(bands));
+  workers.reserve(size_t(bands));
+  here.reserve(size_t(bands));
   int y0 = r.y;
   for (int b = 0; b < bands; ++b) {
     const int y1 = b == bands - 1 ? r.bottom() : (first_tile_row + tile_rows * (b + 1) / bands) * kTile;
     const Rect band{r.x, y0, r.w, y1 - y0};
-    if (b == bands - 1) composite_band(doc, band);
-    else workers.emplace_back([this, &doc, band] { composite_band(doc, band); });
     y0 = y1;
+    if (b == bands - 1) {
+      here.push_back(band);
+      continue;
+    }
+    try {
+      workers.emplace_back([this, &doc, band, &failure = failures[size_t(b)]] {
+        try {
+          composite_band(doc, band);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+    } catch (...) {
+      here.push_back(band);
+    }
+  }
+  try {
+    for (const Rect& band : here) composite_band(doc, band);
+  } catch (...) {
+    failures.back() = std::current_exception();
   }
   for (std::thread& t : workers) t.join();
+  for (const std::exception_ptr& f : failures)
+    if (f) std::rethrow_exception(f);
   doc.note_composited(r);
 }
 

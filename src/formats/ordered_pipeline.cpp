@@ -3,16 +3,20 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace qm {
 
-int pipeline_threads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)); }
+int pipeline_threads() {
+  return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
 
-bool run_ordered_pipeline(int count, int ahead, const PipelineSteps& steps) {
-  if (count <= 0) return true;
+bool run_ordered_pipeline(int count, int ahead, const PipelineSteps &steps) {
+  if (count <= 0)
+    return true;
   ahead = std::max(1, ahead);
   enum : char { kPending, kDone, kFailed };
   std::vector<char> state(size_t(count), kPending);
@@ -20,6 +24,9 @@ bool run_ordered_pipeline(int count, int ahead, const PipelineSteps& steps) {
   std::mutex mutex;
   std::condition_variable wake_worker, wake_caller;
   bool stop = false;
+  // The first exception of any step (an allocation refused, say): the run
+  // stops, every worker is joined, and it is raised on the calling thread.
+  std::exception_ptr failure;
 
   auto worker = [&] {
     for (;;) {
@@ -27,11 +34,19 @@ bool run_ordered_pipeline(int count, int ahead, const PipelineSteps& steps) {
       {
         std::unique_lock lock(mutex);
         wake_worker.wait(lock, [&] { return stop || !queue.empty(); });
-        if (stop) return;
+        if (stop)
+          return;
         item = queue.front();
         queue.pop_front();
       }
-      const bool ok = steps.work(item);
+      bool ok = false;
+      try {
+        ok = steps.work(item);
+      } catch (...) {
+        std::lock_guard lock(mutex);
+        if (!failure)
+          failure = std::current_exception();
+      }
       {
         std::lock_guard lock(mutex);
         state[size_t(item)] = ok ? kDone : kFailed;
@@ -47,45 +62,55 @@ bool run_ordered_pipeline(int count, int ahead, const PipelineSteps& steps) {
       try {
         workers.emplace_back(worker);
       } catch (...) {
-        break;  // fewer workers, or none: the work runs here
+        break; // fewer workers, or none: the work runs here
       }
     }
   }
 
   bool ok = true;
   int prepared = 0, finished = 0;
-  while (ok && finished < count) {
-    if (prepared < count && prepared - finished < ahead) {
-      if (!steps.prepare(prepared)) {
-        ok = false;
-      } else if (workers.empty()) {
-        state[size_t(prepared)] = steps.work(prepared) ? kDone : kFailed;
-      } else {
-        {
-          std::lock_guard lock(mutex);
-          queue.push_back(prepared);
+  try {
+    while (ok && finished < count) {
+      if (prepared < count && prepared - finished < ahead) {
+        if (!steps.prepare(prepared)) {
+          ok = false;
+        } else if (workers.empty()) {
+          state[size_t(prepared)] = steps.work(prepared) ? kDone : kFailed;
+        } else {
+          {
+            std::lock_guard lock(mutex);
+            queue.push_back(prepared);
+          }
+          wake_worker.notify_one();
         }
-        wake_worker.notify_one();
+        ++prepared;
+        continue;
       }
-      ++prepared;
-      continue;
+      char done;
+      {
+        std::unique_lock lock(mutex);
+        wake_caller.wait(lock,
+                         [&] { return state[size_t(finished)] != kPending; });
+        done = state[size_t(finished)];
+      }
+      ok = done == kDone && steps.finish(finished);
+      ++finished;
     }
-    char done;
-    {
-      std::unique_lock lock(mutex);
-      wake_caller.wait(lock, [&] { return state[size_t(finished)] != kPending; });
-      done = state[size_t(finished)];
-    }
-    ok = done == kDone && steps.finish(finished);
-    ++finished;
+  } catch (...) {
+    std::lock_guard lock(mutex);
+    if (!failure)
+      failure = std::current_exception();
   }
   {
     std::lock_guard lock(mutex);
     stop = true;
   }
   wake_worker.notify_all();
-  for (std::thread& w : workers) w.join();
+  for (std::thread &w : workers)
+    w.join();
+  if (failure)
+    std::rethrow_exception(failure);
   return ok;
 }
 
-}  // namespace qm
+} // namespace qm
