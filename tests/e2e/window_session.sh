@@ -8,6 +8,12 @@
 
 fail() {
   echo "$test_name: FAIL: $*" >&2
+  # What was on the screen, for the reader of the log.
+  if [ -n "${DISPLAY:-}" ] && [ -n "${xvfb_pid:-}" ]; then
+    xwd -silent -root -out "$out/failure.xwd" 2>/dev/null && convert "xwd:$out/failure.xwd" "png:$out/failure.png" 2>/dev/null
+    echo "--- windows on the screen:" >&2
+    xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | sort -u >&2 || true
+  fi
   for log in "$out"/*.log; do
     if [ -s "$log" ]; then echo "--- $log" >&2; tail -n 20 "$log" >&2; fi
   done
@@ -18,8 +24,11 @@ for tool in Xvfb xdotool xwd convert timeout; do
   command -v "$tool" >/dev/null || fail "'$tool' not found (scripts/install-deps.sh installs it)"
 done
 [ -x "$program" ] || fail "program not built: $program"
+# Every run starts from an empty folder: a file left by an earlier run (a
+# saved picture, say) would change what the program asks.
+case "$out" in ""|/) fail "no output folder given" ;; esac
+rm -rf "$out"
 mkdir -p "$out"
-rm -rf "$out"/display "$out"/*.log "$out/home" "$out/tmp"
 
 xvfb_pid=
 app_pid=
