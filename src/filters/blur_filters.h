@@ -28,9 +28,6 @@ inline constexpr int64_t kLensOne = int64_t{1} << 20;
 void lens_table(int highlight, int64_t table[256]);
 int lens_channel(const int64_t table[256], int64_t e, int64_t sa);
 
-// Radial Blur's ray direction: trunc(cos θ × 1024), trunc(sin θ × 1024) for
-// θ = atan2(ey, ex), mostly without the trigonometric functions.
-void ray_direction(int64_t ex, int64_t ey, int64_t* cq, int64_t* sq);
 // Radial Blur sample by sample from `src` (not dst), without temporaries.
 void radial_blur_per_pixel(const FilterArgs& args, const LayerImage* src);
 

@@ -9,6 +9,8 @@
 #include "filters/blur_filters.h"
 #include "filters/filter_bands.h"
 #include "filters/filter_helpers.h"
+#include "filters/opaque_bilinear.h"
+#include "filters/radial_ray.h"
 
 namespace qm::filters {
 namespace {
@@ -16,8 +18,7 @@ namespace {
 // Sums of clamped bilinear alpha samples. A sample whose four pixels are
 // opaque and inside is mixed with SSE2 and its channels summed unweighted
 // (its alpha is 255, added once at the end); the rest go through the scalar
-// helper. Every product of the mix stays below 2^24, so the floor divisions
-// by 255 are exact in float, and the sums equal the scalar ones.
+// helper; the sums equal the scalar ones.
 class SampleSums {
  public:
   explicit SampleSums(const LayerImage& src)
@@ -29,7 +30,7 @@ class SampleSums {
       const Pixel* r0 = src_.row(y0) + x0;
       const Pixel* r1 = src_.row(y0 + 1) + x0;
       if ((r0[0] & r0[1] & r1[0] & r1[1]) >> 24 == 255) {
-        opaque_ = _mm_add_epi32(opaque_, mix(r0, r1, int(x & 255), int(y & 255)));
+        opaque_ = _mm_add_epi32(opaque_, opaque_bilinear(r0, r1, int(x & 255), int(y & 255)));
         ++opaque_count_;
         return;
       }
@@ -54,25 +55,6 @@ class SampleSums {
   }
 
  private:
-  static __m128i mix(const Pixel* r0, const Pixel* r1, int fx, int fy) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i wx = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(255 - fx),
-                                     short(255 - fx), short(255 - fx), short(255 - fx));
-    const __m128i m0 = _mm_mullo_epi16(
-        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0)), zero), wx);
-    const __m128i m1 = _mm_mullo_epi16(
-        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1)), zero), wx);
-    const __m128i top = _mm_add_epi16(m0, _mm_srli_si128(m0, 8));  // c00·gx + c10·fx
-    const __m128i bottom = _mm_add_epi16(m1, _mm_srli_si128(m1, 8));
-    auto scaled = [&](__m128i v, int w) {  // ⌊v · w / 255⌋ per lane
-      const __m128i wv = _mm_set1_epi16(short(w));
-      const __m128i p = _mm_unpacklo_epi16(_mm_mullo_epi16(v, wv), _mm_mulhi_epu16(v, wv));
-      return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(p), _mm_set1_ps(255.0f)));
-    };
-    const __m128i sum = _mm_add_epi32(scaled(top, 255 - fy), scaled(bottom, fy));
-    return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(sum), _mm_set1_ps(255.0f)));
-  }
-
   const LayerImage& src_;
   const int64_t last_x_, last_y_;
   __m128i opaque_ = _mm_setzero_si128();
@@ -81,24 +63,6 @@ class SampleSums {
 };
 
 }  // namespace
-
-// trunc(cos θ × 1024) and trunc(sin θ × 1024) for θ = atan2(ey, ex). The
-// quotients ex / d and ey / d equal cos θ and sin θ to within a few units in
-// the last place, so where they are not within 1e−6 of an integer (× 1024)
-// they truncate alike; the rest (the axes and a few exact angles) take the
-// trigonometric functions.
-void ray_direction(int64_t ex, int64_t ey, int64_t* cq, int64_t* sq) {
-  const double d = std::sqrt(double(ex * ex + ey * ey));
-  const double c = double(ex) * 1024 / d, s = double(ey) * 1024 / d;
-  if (std::abs(c - std::round(c)) > 1e-6 && std::abs(s - std::round(s)) > 1e-6) {
-    *cq = int64_t(std::trunc(c));
-    *sq = int64_t(std::trunc(s));
-    return;
-  }
-  const double theta = std::atan2(double(ey), double(ex));
-  *cq = int64_t(std::trunc(std::cos(theta) * 1024));
-  *sq = int64_t(std::trunc(std::sin(theta) * 1024));
-}
 
 bool motion_blur(const FilterArgs& args) {
   const int n = numeric_value(args, 0, 1, 30);
@@ -145,14 +109,14 @@ void radial_blur_per_pixel(const FilterArgs& args, const LayerImage* src) {
                     const int64_t ey = y - cy;
                     for (int x = rect.x; x < rect.right(); ++x) {
                       const int64_t ex = x - cx;
-                      const int64_t r = int64_t(std::ceil(std::sqrt(double(ex * ex + ey * ey))));
-                      const int64_t n = int64_t(std::trunc(double(r * k) * 0.01));
+                      const RadialRay ray = radial_ray(ex, ey, k);
+                      const int64_t r = ray.r, n = ray.n;
                       if (n == 0) {
                         out[x] = src->row(y)[x];
                         continue;
                       }
                       int64_t cq, sq;
-                      ray_direction(ex, ey, &cq, &sq);
+                      ray_direction(ex, ey, ray.distance, &cq, &sq);
                       SampleSums sums(*src);
                       for (int64_t rho = r - n; rho <= r; ++rho)
                         sums.add(int64_t{cx} * 256 + ((rho * cq) >> 2),

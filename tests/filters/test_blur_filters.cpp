@@ -8,10 +8,12 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "blur_reference.h"
 #include "filters/blur_filters.h"
 #include "filters/filter_bands.h"
+#include "filters/radial_ray.h"
 
 namespace qm::filters {
 namespace {
@@ -138,7 +140,8 @@ TEST(BlurFilters, RadialBlurSharedRaysAndPlainPathAgree) {
   const LayerImage src = ref::random_image(151, 97, 8);
   for (int limit : {-1, 0}) {
     set_temporary_limit(limit);
-    for (auto [cx, cy, k, rect] : {std::tuple{40, 60, 50, Rect{3, 5, 140, 90}}, {150, 0, 9, Rect{0, 0, 151, 97}}}) {
+    for (auto [cx, cy, k, rect] : {std::tuple{40, 60, 50, Rect{3, 5, 140, 90}}, {150, 0, 9, Rect{0, 0, 151, 97}},
+                                   {75, 48, 3, Rect{0, 0, 151, 97}}, {10, 90, 30, Rect{60, 7, 80, 41}}}) {
       LayerImage out = ref::copy_of(src);
       ASSERT_TRUE(run(radial_blur, numbers({cx, cy, k}), src, out, rect));
       for (int y = rect.y; y < rect.bottom(); ++y)
@@ -162,6 +165,22 @@ TEST(BlurFilters, RadialRayDirectionEqualsTrigonometry) {
     for (int ex = -200; ex <= 200; ++ex) check(ex, ey);
   std::mt19937 rng(4);
   for (int i = 0; i < 200000; ++i) check(int(rng() % 9001) - 4500, int(rng() % 9001) - 4500);
+}
+
+// The filter groups pixels by ray_bucket(); a key shared by two directions
+// would send every rectangle with both to the slow plain path.
+TEST(BlurFilters, RadialRayBucketsHoldOneDirectionEach) {
+  std::vector<uint32_t> direction_of(kRayBuckets, UINT32_MAX);
+  for (int64_t ey = -1500; ey <= 1500; ++ey)
+    for (int64_t ex = -1500; ex <= 1500; ++ex) {
+      if (ex == 0 && ey == 0) continue;
+      int64_t cq, sq;
+      ray_direction(ex, ey, &cq, &sq);
+      const uint32_t d = uint32_t((cq + 1024) * 2049 + sq + 1024);
+      uint32_t& seen = direction_of[size_t(ray_bucket(cq, sq))];
+      if (seen == UINT32_MAX) seen = d;
+      ASSERT_EQ(seen, d) << ex << ", " << ey;
+    }
 }
 
 TEST(BlurFilters, LensBlurMatchesReferenceAndKeepsFlatAreas) {
