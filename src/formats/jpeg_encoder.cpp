@@ -415,20 +415,11 @@ uint64_t zigzag_mask(uint64_t natural) {
 }
 
 // The plain path reorders all 64 coefficients to zigzag order and scans them
-// one by one; the fast one keeps them in natural order, finds the non-zero
-// ones eight at a time and reads only those through the zigzag table.
-template <bool kPlain>
-inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
+// one by one, writing each code and its value bits separately.
+inline void encode_block_plain(BitWriter& w, Component& comp, const float* samples) {
   alignas(32) int16_t z[64];
-  uint64_t nz;
-  if constexpr (kPlain) {
-    jpeg_detail::transform_block(samples, comp.recip, z);
-    nz = nonzero_mask<true>(z);
-  } else {
-    jpeg_detail::transform_block_natural(samples, comp.recip, z);
-    nz = zigzag_mask(nonzero_mask<false>(z));
-  }
-  const auto coefficient = [&](int k) { return kPlain ? int(z[k]) : int(z[kZigzag[k]]); };
+  jpeg_detail::transform_block(samples, comp.recip, z);
+  uint64_t nz = nonzero_mask<true>(z);
   w.reserve_block();
   // DC: the difference from the previous block of the component.
   const int diff = z[0] - comp.predictor;
@@ -449,7 +440,7 @@ inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
       w.put(comp.ac->code[0xF0], comp.ac->length[0xF0]);
       run -= 16;
     }
-    const int v = coefficient(k);
+    const int v = z[k];
     const uint32_t mag = uint32_t(v < 0 ? -v : v);
     const int size = std::bit_width(mag);
     const int symbol = run << 4 | size;
@@ -458,6 +449,54 @@ inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
     last = k;
   }
   if (last != 63) w.put(comp.ac->code[0x00], comp.ac->length[0x00]);
+}
+
+// The value bits of a coefficient: v itself, or v − 1 when negative, low
+// `size` bits. The sign is −1 or 0.
+inline uint32_t value_bits(int v, int sign, int size) { return uint32_t(v + sign) & ((1u << size) - 1); }
+
+// The fast one keeps the coefficients in natural order, finds the non-zero
+// ones eight at a time, reads only those through the zigzag table and writes
+// each code with its value bits in one go (at most 16 + 11 bits).
+inline void encode_block_fast(BitWriter& w, Component& comp, const float* samples) {
+  alignas(32) int16_t z[64];
+  jpeg_detail::transform_block_natural(samples, comp.recip, z);
+  uint64_t nz = zigzag_mask(nonzero_mask<false>(z));
+  w.reserve_block();
+  const HuffmanTable& dc = *comp.dc;
+  const HuffmanTable& ac = *comp.ac;
+  {
+    const int diff = z[0] - comp.predictor;
+    comp.predictor = z[0];
+    const int sign = diff >> 31;
+    const int size = std::bit_width(uint32_t((diff ^ sign) - sign));
+    w.put(uint32_t(dc.code[size]) << size | value_bits(diff, sign, size), dc.length[size] + size);
+  }
+  int last = 0;
+  while (nz) {
+    const int k = std::countr_zero(nz);
+    nz &= nz - 1;
+    int run = k - last - 1;
+    last = k;
+    while (run >= 16) {
+      w.put(ac.code[0xF0], ac.length[0xF0]);
+      run -= 16;
+    }
+    const int v = z[kZigzag[k]];
+    const int sign = v >> 31;
+    const int size = std::bit_width(uint32_t((v ^ sign) - sign));
+    const int symbol = run << 4 | size;
+    w.put(uint32_t(ac.code[symbol]) << size | value_bits(v, sign, size), ac.length[symbol] + size);
+  }
+  if (last != 63) w.put(ac.code[0x00], ac.length[0x00]);
+}
+
+template <bool kPlain>
+inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
+  if constexpr (kPlain)
+    encode_block_plain(w, comp, samples);
+  else
+    encode_block_fast(w, comp, samples);
 }
 
 void put_marker_segment(std::vector<uint8_t>& out, uint8_t marker, const std::vector<uint8_t>& body) {
@@ -506,6 +545,64 @@ void put_headers(std::vector<uint8_t>& out, int width, int height, const JpegOpt
 
 namespace {
 
+// Eight rows of eight samples, `stride` apart, as floats.
+void load_block_plain(const int16_t* src, size_t stride, float* block) {
+  for (int r = 0; r < 8; ++r, src += stride)
+    for (int c = 0; c < 8; ++c) block[8 * r + c] = float(src[c]);
+}
+
+// The sum of each 2 × 2 neighbourhood of a 16 × 16 area over 4, truncated
+// toward zero.
+void downsample_block_plain(const int16_t* src, size_t stride, float* block) {
+  for (int r = 0; r < 8; ++r) {
+    const int16_t* a = src + size_t(2 * r) * stride;
+    const int16_t* b = a + stride;
+    for (int c = 0; c < 8; ++c) {
+      const int s = a[2 * c] + a[2 * c + 1] + b[2 * c] + b[2 * c + 1];
+      block[8 * r + c] = float(s / 4);
+    }
+  }
+}
+
+#if defined(__SSE2__)
+inline __m128i widen_lo(__m128i v) { return _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16); }
+inline __m128i widen_hi(__m128i v) { return _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16); }
+
+void load_block(const int16_t* src, size_t stride, float* block) {
+  for (int r = 0; r < 8; ++r, src += stride) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    _mm_store_ps(block + 8 * r, _mm_cvtepi32_ps(widen_lo(v)));
+    _mm_store_ps(block + 8 * r + 4, _mm_cvtepi32_ps(widen_hi(v)));
+  }
+}
+
+// Samples are within ±256, so the vertical pair sums fit 16 bits; madd adds
+// the horizontal pairs into 32 bits. Truncation toward zero: add 3 to
+// negative sums before the arithmetic shift.
+inline __m128i quarter_toward_zero(__m128i s) {
+  return _mm_srai_epi32(_mm_add_epi32(s, _mm_and_si128(_mm_srai_epi32(s, 31), _mm_set1_epi32(3))), 2);
+}
+
+void downsample_block(const int16_t* src, size_t stride, float* block) {
+  const __m128i ones = _mm_set1_epi16(1);
+  for (int r = 0; r < 8; ++r) {
+    const int16_t* a = src + size_t(2 * r) * stride;
+    const int16_t* b = a + stride;
+    const __m128i lo = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
+    const __m128i hi = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 8)),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 8)));
+    _mm_store_ps(block + 8 * r, _mm_cvtepi32_ps(quarter_toward_zero(_mm_madd_epi16(lo, ones))));
+    _mm_store_ps(block + 8 * r + 4, _mm_cvtepi32_ps(quarter_toward_zero(_mm_madd_epi16(hi, ones))));
+  }
+}
+#else
+void load_block(const int16_t* src, size_t stride, float* block) { load_block_plain(src, stride, block); }
+void downsample_block(const int16_t* src, size_t stride, float* block) {
+  downsample_block_plain(src, stride, block);
+}
+#endif
+
 template <bool kPlain>
 bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::vector<uint8_t>& out) {
   if (image.empty() || image.width() > 65535 || image.height() > 65535) return false;
@@ -538,10 +635,11 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
   int16_t* crp = cbp + size_t(mcu) * size_t(padded);
   alignas(16) float ybuf[4][64], cbbuf[64], crbuf[64];
   const auto load = [&](const int16_t* plane, int x0, int y0, float* block) {
-    for (int r = 0; r < 8; ++r) {
-      const int16_t* src = plane + size_t(y0 + r) * size_t(padded) + size_t(x0);
-      for (int c = 0; c < 8; ++c) block[8 * r + c] = float(src[c]);
-    }
+    const int16_t* src = plane + size_t(y0) * size_t(padded) + size_t(x0);
+    if constexpr (kPlain)
+      load_block_plain(src, size_t(padded), block);
+    else
+      load_block(src, size_t(padded), block);
   };
   for (int my = 0; my < h; my += mcu) {
     for (int r = 0; r < mcu; ++r) {
@@ -569,15 +667,12 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
       load(yp, mx + 8, 0, ybuf[1]);
       load(yp, mx, 8, ybuf[2]);
       load(yp, mx + 8, 8, ybuf[3]);
-      for (int r = 0; r < 8; ++r) {
-        const size_t a = size_t(2 * r) * size_t(padded) + size_t(mx), b = a + size_t(padded);
-        for (int c = 0; c < 8; ++c) {
-          const size_t k = size_t(2 * c);
-          const int sb = cbp[a + k] + cbp[a + k + 1] + cbp[b + k] + cbp[b + k + 1];
-          const int sr = crp[a + k] + crp[a + k + 1] + crp[b + k] + crp[b + k + 1];
-          cbbuf[8 * r + c] = float(sb / 4);
-          crbuf[8 * r + c] = float(sr / 4);
-        }
+      if constexpr (kPlain) {
+        downsample_block_plain(cbp + mx, size_t(padded), cbbuf);
+        downsample_block_plain(crp + mx, size_t(padded), crbuf);
+      } else {
+        downsample_block(cbp + mx, size_t(padded), cbbuf);
+        downsample_block(crp + mx, size_t(padded), crbuf);
       }
       for (int k = 0; k < 4; ++k) encode_block<kPlain>(bits, yc, ybuf[k]);
       encode_block<kPlain>(bits, cbc, cbbuf);
