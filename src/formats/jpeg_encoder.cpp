@@ -10,6 +10,7 @@
 #include <immintrin.h>
 #endif
 
+#include "formats/jpeg_avx2.h"
 #include "formats/load_picture.h"
 #include "formats/safe_write.h"
 
@@ -219,6 +220,7 @@ void transform_block(const float* samples, const float* reciprocals, int16_t* zi
 }
 
 void transform_block_natural(const float* samples, const float* reciprocals, int16_t* natural_out) {
+  if (jpeg_avx2::available()) return jpeg_avx2::transform_block_natural(samples, reciprocals, natural_out);
   alignas(16) int32_t q[64];
   transform_quantise(samples, reciprocals, q);
   // Quantised 8-bit coefficients stay far inside 16 bits, so the saturating
@@ -234,6 +236,15 @@ void transform_block_natural(const float* samples, const float* reciprocals, int
 #endif
 }
 
+void transform_samples_natural(const int16_t* samples, size_t stride, const float* reciprocals,
+                               int16_t* natural_out) {
+  if (jpeg_avx2::available()) return jpeg_avx2::transform_samples_natural(samples, stride, reciprocals, natural_out);
+  alignas(16) float block[64];
+  for (int r = 0; r < 8; ++r, samples += stride)
+    for (int c = 0; c < 8; ++c) block[8 * r + c] = float(samples[c]);
+  transform_block_natural(block, reciprocals, natural_out);
+}
+
 std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_table) {
   double s[8];
   s[0] = 1.0;
@@ -247,7 +258,7 @@ std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_ta
 }
 
 void ycc_row(const Pixel* px, int n, int16_t* y, int16_t* cb, int16_t* cr) {
-  int x = 0;
+  int x = jpeg_avx2::available() ? jpeg_avx2::ycc_row(px, n, y, cb, cr) : 0;
 #if defined(__SSE2__)
   // Eight pixels at a time in 16-bit lanes: every sum and product of the
   // formulas stays within 16 bits (Y's sum below 65536 unsigned, Cb's and
@@ -458,9 +469,9 @@ inline uint32_t value_bits(int v, int sign, int size) { return uint32_t(v + sign
 // The fast one keeps the coefficients in natural order, finds the non-zero
 // ones eight at a time, reads only those through the zigzag table and writes
 // each code with its value bits in one go (at most 16 + 11 bits).
-inline void encode_block_fast(BitWriter& w, Component& comp, const float* samples) {
+inline void encode_block_fast(BitWriter& w, Component& comp, const int16_t* samples, size_t stride) {
   alignas(32) int16_t z[64];
-  jpeg_detail::transform_block_natural(samples, comp.recip, z);
+  jpeg_detail::transform_samples_natural(samples, stride, comp.recip, z);
   uint64_t nz = zigzag_mask(nonzero_mask<false>(z));
   w.reserve_block();
   const HuffmanTable& dc = *comp.dc;
@@ -489,14 +500,6 @@ inline void encode_block_fast(BitWriter& w, Component& comp, const float* sample
     w.put(uint32_t(ac.code[symbol]) << size | value_bits(v, sign, size), ac.length[symbol] + size);
   }
   if (last != 63) w.put(ac.code[0x00], ac.length[0x00]);
-}
-
-template <bool kPlain>
-inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
-  if constexpr (kPlain)
-    encode_block_plain(w, comp, samples);
-  else
-    encode_block_fast(w, comp, samples);
 }
 
 void put_marker_segment(std::vector<uint8_t>& out, uint8_t marker, const std::vector<uint8_t>& body) {
@@ -564,26 +567,15 @@ void downsample_block_plain(const int16_t* src, size_t stride, float* block) {
   }
 }
 
+// As downsample_block_plain, into 16-bit samples (they stay within ±256).
 #if defined(__SSE2__)
-inline __m128i widen_lo(__m128i v) { return _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16); }
-inline __m128i widen_hi(__m128i v) { return _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16); }
-
-void load_block(const int16_t* src, size_t stride, float* block) {
-  for (int r = 0; r < 8; ++r, src += stride) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-    _mm_store_ps(block + 8 * r, _mm_cvtepi32_ps(widen_lo(v)));
-    _mm_store_ps(block + 8 * r + 4, _mm_cvtepi32_ps(widen_hi(v)));
-  }
-}
-
-// Samples are within ±256, so the vertical pair sums fit 16 bits; madd adds
-// the horizontal pairs into 32 bits. Truncation toward zero: add 3 to
-// negative sums before the arithmetic shift.
+// The vertical pair sums fit 16 bits; madd adds the horizontal pairs into 32
+// bits. Truncation toward zero: add 3 to negative sums before the shift.
 inline __m128i quarter_toward_zero(__m128i s) {
   return _mm_srai_epi32(_mm_add_epi32(s, _mm_and_si128(_mm_srai_epi32(s, 31), _mm_set1_epi32(3))), 2);
 }
 
-void downsample_block(const int16_t* src, size_t stride, float* block) {
+void downsample_block(const int16_t* src, size_t stride, int16_t* block) {
   const __m128i ones = _mm_set1_epi16(1);
   for (int r = 0; r < 8; ++r) {
     const int16_t* a = src + size_t(2 * r) * stride;
@@ -592,14 +584,18 @@ void downsample_block(const int16_t* src, size_t stride, float* block) {
                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
     const __m128i hi = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 8)),
                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 8)));
-    _mm_store_ps(block + 8 * r, _mm_cvtepi32_ps(quarter_toward_zero(_mm_madd_epi16(lo, ones))));
-    _mm_store_ps(block + 8 * r + 4, _mm_cvtepi32_ps(quarter_toward_zero(_mm_madd_epi16(hi, ones))));
+    const __m128i q = _mm_packs_epi32(quarter_toward_zero(_mm_madd_epi16(lo, ones)),
+                                      quarter_toward_zero(_mm_madd_epi16(hi, ones)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(block + 8 * r), q);
   }
 }
 #else
-void load_block(const int16_t* src, size_t stride, float* block) { load_block_plain(src, stride, block); }
-void downsample_block(const int16_t* src, size_t stride, float* block) {
-  downsample_block_plain(src, stride, block);
+void downsample_block(const int16_t* src, size_t stride, int16_t* block) {
+  for (int r = 0; r < 8; ++r) {
+    const int16_t* a = src + size_t(2 * r) * stride;
+    const int16_t* b = a + stride;
+    for (int c = 0; c < 8; ++c) block[8 * r + c] = int16_t((a[2 * c] + a[2 * c + 1] + b[2 * c] + b[2 * c + 1]) / 4);
+  }
 }
 #endif
 
@@ -634,16 +630,14 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
   int16_t* cbp = yp + size_t(mcu) * size_t(padded);
   int16_t* crp = cbp + size_t(mcu) * size_t(padded);
   alignas(16) float ybuf[4][64], cbbuf[64], crbuf[64];
+  alignas(16) int16_t cbsub[64], crsub[64];
+  const size_t stride = size_t(padded);
   const auto load = [&](const int16_t* plane, int x0, int y0, float* block) {
-    const int16_t* src = plane + size_t(y0) * size_t(padded) + size_t(x0);
-    if constexpr (kPlain)
-      load_block_plain(src, size_t(padded), block);
-    else
-      load_block(src, size_t(padded), block);
+    load_block_plain(plane + size_t(y0) * stride + size_t(x0), stride, block);
   };
   for (int my = 0; my < h; my += mcu) {
     for (int r = 0; r < mcu; ++r) {
-      const size_t at = size_t(r) * size_t(padded);
+      const size_t at = size_t(r) * stride;
       jpeg_detail::ycc_row(image.row(std::min(my + r, h - 1)), w, yp + at, cbp + at, crp + at);
       for (int x = w; x < padded; ++x) {
         yp[at + size_t(x)] = yp[at + size_t(w - 1)];
@@ -652,31 +646,44 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
       }
     }
     for (int mx = 0; mx < w; mx += mcu) {
+      if constexpr (!kPlain) {
+        // Blocks straight from the planes, converted inside the transform.
+        if (!o.subsample) {
+          encode_block_fast(bits, yc, yp + mx, stride);
+          encode_block_fast(bits, cbc, cbp + mx, stride);
+          encode_block_fast(bits, crc, crp + mx, stride);
+          continue;
+        }
+        encode_block_fast(bits, yc, yp + mx, stride);
+        encode_block_fast(bits, yc, yp + mx + 8, stride);
+        encode_block_fast(bits, yc, yp + 8 * stride + size_t(mx), stride);
+        encode_block_fast(bits, yc, yp + 8 * stride + size_t(mx) + 8, stride);
+        downsample_block(cbp + mx, stride, cbsub);
+        downsample_block(crp + mx, stride, crsub);
+        encode_block_fast(bits, cbc, cbsub, 8);
+        encode_block_fast(bits, crc, crsub, 8);
+        continue;
+      }
       if (!o.subsample) {
         load(yp, mx, 0, ybuf[0]);
         load(cbp, mx, 0, cbbuf);
         load(crp, mx, 0, crbuf);
-        encode_block<kPlain>(bits, yc, ybuf[0]);
-        encode_block<kPlain>(bits, cbc, cbbuf);
-        encode_block<kPlain>(bits, crc, crbuf);
+        encode_block_plain(bits, yc, ybuf[0]);
+        encode_block_plain(bits, cbc, cbbuf);
+        encode_block_plain(bits, crc, crbuf);
         continue;
       }
       // Four Y blocks in the order (0,0), (8,0), (0,8), (8,8), then Cb and
-      // Cr as the sum of each 2 × 2 neighbourhood over 4, truncated toward zero.
+      // Cr downsampled.
       load(yp, mx, 0, ybuf[0]);
       load(yp, mx + 8, 0, ybuf[1]);
       load(yp, mx, 8, ybuf[2]);
       load(yp, mx + 8, 8, ybuf[3]);
-      if constexpr (kPlain) {
-        downsample_block_plain(cbp + mx, size_t(padded), cbbuf);
-        downsample_block_plain(crp + mx, size_t(padded), crbuf);
-      } else {
-        downsample_block(cbp + mx, size_t(padded), cbbuf);
-        downsample_block(crp + mx, size_t(padded), crbuf);
-      }
-      for (int k = 0; k < 4; ++k) encode_block<kPlain>(bits, yc, ybuf[k]);
-      encode_block<kPlain>(bits, cbc, cbbuf);
-      encode_block<kPlain>(bits, crc, crbuf);
+      downsample_block_plain(cbp + mx, stride, cbbuf);
+      downsample_block_plain(crp + mx, stride, crbuf);
+      for (int k = 0; k < 4; ++k) encode_block_plain(bits, yc, ybuf[k]);
+      encode_block_plain(bits, cbc, cbbuf);
+      encode_block_plain(bits, crc, crbuf);
     }
   }
   bits.finish();
