@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -318,9 +319,10 @@ std::array<std::array<uint8_t, 64>, 2> jpeg_quant_tables(int quality) {
 namespace {
 
 // Entropy-coded data: bits most significant first, a 0x00 after every 0xFF.
-class BitWriter {
+// The plain writer flushes 32 bits at a time.
+class PlainBitWriter {
  public:
-  explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+  explicit PlainBitWriter(std::vector<uint8_t>& out) : out_(out) {}
 
   // Room for at least one block's worth of bytes (worst case well under 1 KiB).
   void reserve_block() {
@@ -380,6 +382,67 @@ class BitWriter {
   int n_ = 0;
 };
 
+// The fast writer fills all 64 bits before it writes them, eight bytes in
+// one store where none of them is 0xFF.
+class BitWriter {
+ public:
+  explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+
+  void reserve_block() {
+    if (out_.capacity() - len_ < 2048) grow();
+  }
+  // 1 ≤ count ≤ 32. Only the low n_ bits of acc_ are pending; the ones above
+  // are left over and shift out.
+  void put(uint32_t bits, int count) {
+    if (n_ + count < 64) {
+      acc_ = acc_ << count | bits;
+      n_ += count;
+      return;
+    }
+    const int room = 64 - n_;
+    emit64(acc_ << room | uint64_t(bits >> (count - room)));
+    n_ = count - room;
+    acc_ = bits;
+  }
+  void finish() {
+    while (n_ >= 8) emit_byte(uint8_t(acc_ >> (n_ - 8))), n_ -= 8;
+    const int fill = n_ == 0 ? 8 : 8 - n_;
+    acc_ = acc_ << fill | ((1u << fill) - 1);
+    n_ += fill;
+    while (n_ >= 8) emit_byte(uint8_t(acc_ >> (n_ - 8))), n_ -= 8;
+    out_.resize(len_);
+  }
+  void start() {
+    len_ = out_.size();
+    out_.resize(out_.capacity());
+  }
+
+ private:
+  void grow() {
+    out_.resize(len_);
+    out_.reserve(std::max<size_t>(out_.capacity() * 2, len_ + 65536));
+    out_.resize(out_.capacity());
+  }
+  void emit64(uint64_t w) {
+    const uint64_t inv = ~w;
+    if (((inv - 0x0101010101010101u) & ~inv & 0x8080808080808080u) == 0) {
+      const uint64_t be = __builtin_bswap64(w);
+      std::memcpy(out_.data() + len_, &be, 8);
+      len_ += 8;
+      return;
+    }
+    for (int shift = 56; shift >= 0; shift -= 8) emit_byte(uint8_t(w >> shift));
+  }
+  void emit_byte(uint8_t b) {
+    out_[len_++] = b;
+    if (b == 0xFF) out_[len_++] = 0;
+  }
+  std::vector<uint8_t>& out_;
+  size_t len_ = 0;
+  uint64_t acc_ = 0;
+  int n_ = 0;
+};
+
 struct Component {
   const HuffmanTable* dc;
   const HuffmanTable* ac;
@@ -427,7 +490,7 @@ uint64_t zigzag_mask(uint64_t natural) {
 
 // The plain path reorders all 64 coefficients to zigzag order and scans them
 // one by one, writing each code and its value bits separately.
-inline void encode_block_plain(BitWriter& w, Component& comp, const float* samples) {
+inline void encode_block_plain(PlainBitWriter& w, Component& comp, const float* samples) {
   alignas(32) int16_t z[64];
   jpeg_detail::transform_block(samples, comp.recip, z);
   uint64_t nz = nonzero_mask<true>(z);
@@ -618,7 +681,7 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
   // Compressed size is rarely above a byte a pixel at usual qualities.
   out.reserve(out.size() + size_t(image.pixel_count() / 2) + 65536);
   advise_huge_pages(out.data(), out.capacity());
-  BitWriter bits(out);
+  std::conditional_t<kPlain, PlainBitWriter, BitWriter> bits(out);
   bits.start();
 
   // One strip of MCU rows at a time, converted once into 16-bit planes.
@@ -662,28 +725,28 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
         downsample_block(crp + mx, stride, crsub);
         encode_block_fast(bits, cbc, cbsub, 8);
         encode_block_fast(bits, crc, crsub, 8);
-        continue;
-      }
-      if (!o.subsample) {
+      } else {
+        if (!o.subsample) {
+          load(yp, mx, 0, ybuf[0]);
+          load(cbp, mx, 0, cbbuf);
+          load(crp, mx, 0, crbuf);
+          encode_block_plain(bits, yc, ybuf[0]);
+          encode_block_plain(bits, cbc, cbbuf);
+          encode_block_plain(bits, crc, crbuf);
+          continue;
+        }
+        // Four Y blocks in the order (0,0), (8,0), (0,8), (8,8), then Cb and
+        // Cr downsampled.
         load(yp, mx, 0, ybuf[0]);
-        load(cbp, mx, 0, cbbuf);
-        load(crp, mx, 0, crbuf);
-        encode_block_plain(bits, yc, ybuf[0]);
+        load(yp, mx + 8, 0, ybuf[1]);
+        load(yp, mx, 8, ybuf[2]);
+        load(yp, mx + 8, 8, ybuf[3]);
+        downsample_block_plain(cbp + mx, stride, cbbuf);
+        downsample_block_plain(crp + mx, stride, crbuf);
+        for (int k = 0; k < 4; ++k) encode_block_plain(bits, yc, ybuf[k]);
         encode_block_plain(bits, cbc, cbbuf);
         encode_block_plain(bits, crc, crbuf);
-        continue;
       }
-      // Four Y blocks in the order (0,0), (8,0), (0,8), (8,8), then Cb and
-      // Cr downsampled.
-      load(yp, mx, 0, ybuf[0]);
-      load(yp, mx + 8, 0, ybuf[1]);
-      load(yp, mx, 8, ybuf[2]);
-      load(yp, mx + 8, 8, ybuf[3]);
-      downsample_block_plain(cbp + mx, stride, cbbuf);
-      downsample_block_plain(crp + mx, stride, crbuf);
-      for (int k = 0; k < 4; ++k) encode_block_plain(bits, yc, ybuf[k]);
-      encode_block_plain(bits, cbc, cbbuf);
-      encode_block_plain(bits, crc, crbuf);
     }
   }
   bits.finish();
