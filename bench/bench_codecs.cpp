@@ -55,12 +55,16 @@ void BM_codecs_png_decode_rgba_4000(benchmark::State& state) {
 }
 BENCHMARK(BM_codecs_png_decode_rgba_4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void jpeg_encode(benchmark::State& state, bool subsample) {
+// `plain` runs the scalar reference path the fast encoder is tested against.
+void jpeg_encode(benchmark::State& state, bool subsample, bool plain = false) {
   photo();
   std::vector<uint8_t> out;
   for (auto _ : state) {
     out.clear();
-    if (!encode_jpeg_to_memory(photo(), {90, subsample, 96}, out)) state.SkipWithError("encode failed");
+    const JpegOptions options{90, subsample, 96};
+    const bool ok = plain ? jpeg_detail::encode_jpeg_plain(photo(), options, out)
+                          : encode_jpeg_to_memory(photo(), options, out);
+    if (!ok) state.SkipWithError("encode failed");
     benchmark::DoNotOptimize(out.data());
   }
   state.counters["bytes"] = double(out.size());
@@ -70,6 +74,10 @@ void BM_codecs_jpeg_encode_q90_444_4000(benchmark::State& state) { jpeg_encode(s
 void BM_codecs_jpeg_encode_q90_420_4000(benchmark::State& state) { jpeg_encode(state, true); }
 BENCHMARK(BM_codecs_jpeg_encode_q90_444_4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_codecs_jpeg_encode_q90_420_4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_codecs_jpeg_plain_q90_444_4000(benchmark::State& state) { jpeg_encode(state, false, true); }
+void BM_codecs_jpeg_plain_q90_420_4000(benchmark::State& state) { jpeg_encode(state, true, true); }
+BENCHMARK(BM_codecs_jpeg_plain_q90_444_4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_codecs_jpeg_plain_q90_420_4000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // With more than 256 colours this includes the colour reduction, which
 // changes the picture: each run starts from a fresh copy (not timed).

@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
 
+#include "formats/jpeg_avx2.h"
 #include "formats/load_picture.h"
 #include "formats/safe_write.h"
 
@@ -219,6 +221,7 @@ void transform_block(const float* samples, const float* reciprocals, int16_t* zi
 }
 
 void transform_block_natural(const float* samples, const float* reciprocals, int16_t* natural_out) {
+  if (jpeg_avx2::available()) return jpeg_avx2::transform_block_natural(samples, reciprocals, natural_out);
   alignas(16) int32_t q[64];
   transform_quantise(samples, reciprocals, q);
   // Quantised 8-bit coefficients stay far inside 16 bits, so the saturating
@@ -234,6 +237,15 @@ void transform_block_natural(const float* samples, const float* reciprocals, int
 #endif
 }
 
+void transform_samples_natural(const int16_t* samples, size_t stride, const float* reciprocals,
+                               int16_t* natural_out) {
+  if (jpeg_avx2::available()) return jpeg_avx2::transform_samples_natural(samples, stride, reciprocals, natural_out);
+  alignas(16) float block[64];
+  for (int r = 0; r < 8; ++r, samples += stride)
+    for (int c = 0; c < 8; ++c) block[8 * r + c] = float(samples[c]);
+  transform_block_natural(block, reciprocals, natural_out);
+}
+
 std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_table) {
   double s[8];
   s[0] = 1.0;
@@ -247,7 +259,7 @@ std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_ta
 }
 
 void ycc_row(const Pixel* px, int n, int16_t* y, int16_t* cb, int16_t* cr) {
-  int x = 0;
+  int x = jpeg_avx2::available() ? jpeg_avx2::ycc_row(px, n, y, cb, cr) : 0;
 #if defined(__SSE2__)
   // Eight pixels at a time in 16-bit lanes: every sum and product of the
   // formulas stays within 16 bits (Y's sum below 65536 unsigned, Cb's and
@@ -307,9 +319,10 @@ std::array<std::array<uint8_t, 64>, 2> jpeg_quant_tables(int quality) {
 namespace {
 
 // Entropy-coded data: bits most significant first, a 0x00 after every 0xFF.
-class BitWriter {
+// The plain writer flushes 32 bits at a time.
+class PlainBitWriter {
  public:
-  explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+  explicit PlainBitWriter(std::vector<uint8_t>& out) : out_(out) {}
 
   // Room for at least one block's worth of bytes (worst case well under 1 KiB).
   void reserve_block() {
@@ -369,6 +382,67 @@ class BitWriter {
   int n_ = 0;
 };
 
+// The fast writer fills all 64 bits before it writes them, eight bytes in
+// one store where none of them is 0xFF.
+class BitWriter {
+ public:
+  explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+
+  void reserve_block() {
+    if (out_.capacity() - len_ < 2048) grow();
+  }
+  // 1 ≤ count ≤ 32. Only the low n_ bits of acc_ are pending; the ones above
+  // are left over and shift out.
+  void put(uint32_t bits, int count) {
+    if (n_ + count < 64) {
+      acc_ = acc_ << count | bits;
+      n_ += count;
+      return;
+    }
+    const int room = 64 - n_;
+    emit64(acc_ << room | uint64_t(bits >> (count - room)));
+    n_ = count - room;
+    acc_ = bits;
+  }
+  void finish() {
+    while (n_ >= 8) emit_byte(uint8_t(acc_ >> (n_ - 8))), n_ -= 8;
+    const int fill = n_ == 0 ? 8 : 8 - n_;
+    acc_ = acc_ << fill | ((1u << fill) - 1);
+    n_ += fill;
+    while (n_ >= 8) emit_byte(uint8_t(acc_ >> (n_ - 8))), n_ -= 8;
+    out_.resize(len_);
+  }
+  void start() {
+    len_ = out_.size();
+    out_.resize(out_.capacity());
+  }
+
+ private:
+  void grow() {
+    out_.resize(len_);
+    out_.reserve(std::max<size_t>(out_.capacity() * 2, len_ + 65536));
+    out_.resize(out_.capacity());
+  }
+  void emit64(uint64_t w) {
+    const uint64_t inv = ~w;
+    if (((inv - 0x0101010101010101u) & ~inv & 0x8080808080808080u) == 0) {
+      const uint64_t be = __builtin_bswap64(w);
+      std::memcpy(out_.data() + len_, &be, 8);
+      len_ += 8;
+      return;
+    }
+    for (int shift = 56; shift >= 0; shift -= 8) emit_byte(uint8_t(w >> shift));
+  }
+  void emit_byte(uint8_t b) {
+    out_[len_++] = b;
+    if (b == 0xFF) out_[len_++] = 0;
+  }
+  std::vector<uint8_t>& out_;
+  size_t len_ = 0;
+  uint64_t acc_ = 0;
+  int n_ = 0;
+};
+
 struct Component {
   const HuffmanTable* dc;
   const HuffmanTable* ac;
@@ -415,20 +489,11 @@ uint64_t zigzag_mask(uint64_t natural) {
 }
 
 // The plain path reorders all 64 coefficients to zigzag order and scans them
-// one by one; the fast one keeps them in natural order, finds the non-zero
-// ones eight at a time and reads only those through the zigzag table.
-template <bool kPlain>
-inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
+// one by one, writing each code and its value bits separately.
+inline void encode_block_plain(PlainBitWriter& w, Component& comp, const float* samples) {
   alignas(32) int16_t z[64];
-  uint64_t nz;
-  if constexpr (kPlain) {
-    jpeg_detail::transform_block(samples, comp.recip, z);
-    nz = nonzero_mask<true>(z);
-  } else {
-    jpeg_detail::transform_block_natural(samples, comp.recip, z);
-    nz = zigzag_mask(nonzero_mask<false>(z));
-  }
-  const auto coefficient = [&](int k) { return kPlain ? int(z[k]) : int(z[kZigzag[k]]); };
+  jpeg_detail::transform_block(samples, comp.recip, z);
+  uint64_t nz = nonzero_mask<true>(z);
   w.reserve_block();
   // DC: the difference from the previous block of the component.
   const int diff = z[0] - comp.predictor;
@@ -449,7 +514,7 @@ inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
       w.put(comp.ac->code[0xF0], comp.ac->length[0xF0]);
       run -= 16;
     }
-    const int v = coefficient(k);
+    const int v = z[k];
     const uint32_t mag = uint32_t(v < 0 ? -v : v);
     const int size = std::bit_width(mag);
     const int symbol = run << 4 | size;
@@ -458,6 +523,46 @@ inline void encode_block(BitWriter& w, Component& comp, const float* samples) {
     last = k;
   }
   if (last != 63) w.put(comp.ac->code[0x00], comp.ac->length[0x00]);
+}
+
+// The value bits of a coefficient: v itself, or v − 1 when negative, low
+// `size` bits. The sign is −1 or 0.
+inline uint32_t value_bits(int v, int sign, int size) { return uint32_t(v + sign) & ((1u << size) - 1); }
+
+// The fast one keeps the coefficients in natural order, finds the non-zero
+// ones eight at a time, reads only those through the zigzag table and writes
+// each code with its value bits in one go (at most 16 + 11 bits).
+inline void encode_block_fast(BitWriter& w, Component& comp, const int16_t* samples, size_t stride) {
+  alignas(32) int16_t z[64];
+  jpeg_detail::transform_samples_natural(samples, stride, comp.recip, z);
+  uint64_t nz = zigzag_mask(nonzero_mask<false>(z));
+  w.reserve_block();
+  const HuffmanTable& dc = *comp.dc;
+  const HuffmanTable& ac = *comp.ac;
+  {
+    const int diff = z[0] - comp.predictor;
+    comp.predictor = z[0];
+    const int sign = diff >> 31;
+    const int size = std::bit_width(uint32_t((diff ^ sign) - sign));
+    w.put(uint32_t(dc.code[size]) << size | value_bits(diff, sign, size), dc.length[size] + size);
+  }
+  int last = 0;
+  while (nz) {
+    const int k = std::countr_zero(nz);
+    nz &= nz - 1;
+    int run = k - last - 1;
+    last = k;
+    while (run >= 16) {
+      w.put(ac.code[0xF0], ac.length[0xF0]);
+      run -= 16;
+    }
+    const int v = z[kZigzag[k]];
+    const int sign = v >> 31;
+    const int size = std::bit_width(uint32_t((v ^ sign) - sign));
+    const int symbol = run << 4 | size;
+    w.put(uint32_t(ac.code[symbol]) << size | value_bits(v, sign, size), ac.length[symbol] + size);
+  }
+  if (last != 63) w.put(ac.code[0x00], ac.length[0x00]);
 }
 
 void put_marker_segment(std::vector<uint8_t>& out, uint8_t marker, const std::vector<uint8_t>& body) {
@@ -506,6 +611,57 @@ void put_headers(std::vector<uint8_t>& out, int width, int height, const JpegOpt
 
 namespace {
 
+// Eight rows of eight samples, `stride` apart, as floats.
+void load_block_plain(const int16_t* src, size_t stride, float* block) {
+  for (int r = 0; r < 8; ++r, src += stride)
+    for (int c = 0; c < 8; ++c) block[8 * r + c] = float(src[c]);
+}
+
+// The sum of each 2 × 2 neighbourhood of a 16 × 16 area over 4, truncated
+// toward zero.
+void downsample_block_plain(const int16_t* src, size_t stride, float* block) {
+  for (int r = 0; r < 8; ++r) {
+    const int16_t* a = src + size_t(2 * r) * stride;
+    const int16_t* b = a + stride;
+    for (int c = 0; c < 8; ++c) {
+      const int s = a[2 * c] + a[2 * c + 1] + b[2 * c] + b[2 * c + 1];
+      block[8 * r + c] = float(s / 4);
+    }
+  }
+}
+
+// As downsample_block_plain, into 16-bit samples (they stay within ±256).
+#if defined(__SSE2__)
+// The vertical pair sums fit 16 bits; madd adds the horizontal pairs into 32
+// bits. Truncation toward zero: add 3 to negative sums before the shift.
+inline __m128i quarter_toward_zero(__m128i s) {
+  return _mm_srai_epi32(_mm_add_epi32(s, _mm_and_si128(_mm_srai_epi32(s, 31), _mm_set1_epi32(3))), 2);
+}
+
+void downsample_block(const int16_t* src, size_t stride, int16_t* block) {
+  const __m128i ones = _mm_set1_epi16(1);
+  for (int r = 0; r < 8; ++r) {
+    const int16_t* a = src + size_t(2 * r) * stride;
+    const int16_t* b = a + stride;
+    const __m128i lo = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
+    const __m128i hi = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 8)),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 8)));
+    const __m128i q = _mm_packs_epi32(quarter_toward_zero(_mm_madd_epi16(lo, ones)),
+                                      quarter_toward_zero(_mm_madd_epi16(hi, ones)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(block + 8 * r), q);
+  }
+}
+#else
+void downsample_block(const int16_t* src, size_t stride, int16_t* block) {
+  for (int r = 0; r < 8; ++r) {
+    const int16_t* a = src + size_t(2 * r) * stride;
+    const int16_t* b = a + stride;
+    for (int c = 0; c < 8; ++c) block[8 * r + c] = int16_t((a[2 * c] + a[2 * c + 1] + b[2 * c] + b[2 * c + 1]) / 4);
+  }
+}
+#endif
+
 template <bool kPlain>
 bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::vector<uint8_t>& out) {
   if (image.empty() || image.width() > 65535 || image.height() > 65535) return false;
@@ -525,7 +681,7 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
   // Compressed size is rarely above a byte a pixel at usual qualities.
   out.reserve(out.size() + size_t(image.pixel_count() / 2) + 65536);
   advise_huge_pages(out.data(), out.capacity());
-  BitWriter bits(out);
+  std::conditional_t<kPlain, PlainBitWriter, BitWriter> bits(out);
   bits.start();
 
   // One strip of MCU rows at a time, converted once into 16-bit planes.
@@ -537,15 +693,14 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
   int16_t* cbp = yp + size_t(mcu) * size_t(padded);
   int16_t* crp = cbp + size_t(mcu) * size_t(padded);
   alignas(16) float ybuf[4][64], cbbuf[64], crbuf[64];
+  alignas(16) int16_t cbsub[64], crsub[64];
+  const size_t stride = size_t(padded);
   const auto load = [&](const int16_t* plane, int x0, int y0, float* block) {
-    for (int r = 0; r < 8; ++r) {
-      const int16_t* src = plane + size_t(y0 + r) * size_t(padded) + size_t(x0);
-      for (int c = 0; c < 8; ++c) block[8 * r + c] = float(src[c]);
-    }
+    load_block_plain(plane + size_t(y0) * stride + size_t(x0), stride, block);
   };
   for (int my = 0; my < h; my += mcu) {
     for (int r = 0; r < mcu; ++r) {
-      const size_t at = size_t(r) * size_t(padded);
+      const size_t at = size_t(r) * stride;
       jpeg_detail::ycc_row(image.row(std::min(my + r, h - 1)), w, yp + at, cbp + at, crp + at);
       for (int x = w; x < padded; ++x) {
         yp[at + size_t(x)] = yp[at + size_t(w - 1)];
@@ -554,34 +709,44 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
       }
     }
     for (int mx = 0; mx < w; mx += mcu) {
-      if (!o.subsample) {
-        load(yp, mx, 0, ybuf[0]);
-        load(cbp, mx, 0, cbbuf);
-        load(crp, mx, 0, crbuf);
-        encode_block<kPlain>(bits, yc, ybuf[0]);
-        encode_block<kPlain>(bits, cbc, cbbuf);
-        encode_block<kPlain>(bits, crc, crbuf);
-        continue;
-      }
-      // Four Y blocks in the order (0,0), (8,0), (0,8), (8,8), then Cb and
-      // Cr as the sum of each 2 × 2 neighbourhood over 4, truncated toward zero.
-      load(yp, mx, 0, ybuf[0]);
-      load(yp, mx + 8, 0, ybuf[1]);
-      load(yp, mx, 8, ybuf[2]);
-      load(yp, mx + 8, 8, ybuf[3]);
-      for (int r = 0; r < 8; ++r) {
-        const size_t a = size_t(2 * r) * size_t(padded) + size_t(mx), b = a + size_t(padded);
-        for (int c = 0; c < 8; ++c) {
-          const size_t k = size_t(2 * c);
-          const int sb = cbp[a + k] + cbp[a + k + 1] + cbp[b + k] + cbp[b + k + 1];
-          const int sr = crp[a + k] + crp[a + k + 1] + crp[b + k] + crp[b + k + 1];
-          cbbuf[8 * r + c] = float(sb / 4);
-          crbuf[8 * r + c] = float(sr / 4);
+      if constexpr (!kPlain) {
+        // Blocks straight from the planes, converted inside the transform.
+        if (!o.subsample) {
+          encode_block_fast(bits, yc, yp + mx, stride);
+          encode_block_fast(bits, cbc, cbp + mx, stride);
+          encode_block_fast(bits, crc, crp + mx, stride);
+          continue;
         }
+        encode_block_fast(bits, yc, yp + mx, stride);
+        encode_block_fast(bits, yc, yp + mx + 8, stride);
+        encode_block_fast(bits, yc, yp + 8 * stride + size_t(mx), stride);
+        encode_block_fast(bits, yc, yp + 8 * stride + size_t(mx) + 8, stride);
+        downsample_block(cbp + mx, stride, cbsub);
+        downsample_block(crp + mx, stride, crsub);
+        encode_block_fast(bits, cbc, cbsub, 8);
+        encode_block_fast(bits, crc, crsub, 8);
+      } else {
+        if (!o.subsample) {
+          load(yp, mx, 0, ybuf[0]);
+          load(cbp, mx, 0, cbbuf);
+          load(crp, mx, 0, crbuf);
+          encode_block_plain(bits, yc, ybuf[0]);
+          encode_block_plain(bits, cbc, cbbuf);
+          encode_block_plain(bits, crc, crbuf);
+          continue;
+        }
+        // Four Y blocks in the order (0,0), (8,0), (0,8), (8,8), then Cb and
+        // Cr downsampled.
+        load(yp, mx, 0, ybuf[0]);
+        load(yp, mx + 8, 0, ybuf[1]);
+        load(yp, mx, 8, ybuf[2]);
+        load(yp, mx + 8, 8, ybuf[3]);
+        downsample_block_plain(cbp + mx, stride, cbbuf);
+        downsample_block_plain(crp + mx, stride, crbuf);
+        for (int k = 0; k < 4; ++k) encode_block_plain(bits, yc, ybuf[k]);
+        encode_block_plain(bits, cbc, cbbuf);
+        encode_block_plain(bits, crc, crbuf);
       }
-      for (int k = 0; k < 4; ++k) encode_block<kPlain>(bits, yc, ybuf[k]);
-      encode_block<kPlain>(bits, cbc, cbbuf);
-      encode_block<kPlain>(bits, crc, crbuf);
     }
   }
   bits.finish();

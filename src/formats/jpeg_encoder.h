@@ -45,6 +45,9 @@ namespace jpeg_detail {
 void transform_block(const float* samples, const float* reciprocals, int16_t* zigzag_out);
 // The same coefficients left in natural order.
 void transform_block_natural(const float* samples, const float* reciprocals, int16_t* natural_out);
+// The same from 16-bit samples, eight rows `stride` apart.
+void transform_samples_natural(const int16_t* samples, size_t stride, const float* reciprocals,
+                               int16_t* natural_out);
 // The reciprocals for a quantisation table given in zigzag order.
 std::array<float, 64> quant_reciprocals(const std::array<uint8_t, 64>& zigzag_table);
 // The whole encoder with the entropy coder's plain scalar loops in place of

@@ -78,30 +78,45 @@ TEST(JpegEncode, FastTransformIsBitIdenticalToThePlainReference) {
         alignas(32) int16_t natural[64];
         jpeg_detail::transform_block_natural(s, recip.data(), natural);
         for (int k = 0; k < 64; ++k) ASSERT_EQ(natural[jpeg_detail::kZigzag[k]], slow[k]) << k;
+        // From 16-bit rows inside a wider, unaligned plane, as the encoder reads them.
+        int16_t plane[8 * 27];
+        const size_t stride = 27, at = 3;
+        for (int i = 0; i < 64; ++i) plane[size_t(i / 8) * stride + at + size_t(i % 8)] = int16_t(s[i]);
+        jpeg_detail::transform_samples_natural(plane + at, stride, recip.data(), natural);
+        for (int k = 0; k < 64; ++k) ASSERT_EQ(natural[jpeg_detail::kZigzag[k]], slow[k]) << k;
       }
     }
   }
 }
 
-// The whole stream against the encoder's plain scalar entropy loops: photo
-// content, noise (long non-zero runs), flat areas (long zero runs and 0xFF
-// stuffing), odd sizes, both subsamplings, low to top quality.
+// The whole stream against the encoder's plain scalar path: photo content,
+// noise (long non-zero runs), flat areas (long zero runs and 0xFF stuffing),
+// all-noise pictures, sizes that leave partial blocks and MCUs on both edges,
+// both subsamplings, low to top quality.
 TEST(JpegEncode, OutputBytesEqualThePlainEncoder) {
   std::mt19937 rng(8);
-  for (const auto& [w, h] : {std::pair{37, 21}, std::pair{128, 96}, std::pair{301, 143}}) {
+  const auto check = [](const LayerImage& img, const char* kind) {
+    for (const int quality : {1, 5, 25, 50, 75, 90, 95, 100})
+      for (const bool sub : {false, true}) {
+        std::vector<uint8_t> fast, plain;
+        ASSERT_TRUE(encode_jpeg_to_memory(img, {quality, sub, 96}, fast));
+        ASSERT_TRUE(jpeg_detail::encode_jpeg_plain(img, {quality, sub, 96}, plain));
+        ASSERT_EQ(fast, plain) << kind << " " << img.width() << "x" << img.height() << " q" << quality
+                               << " sub " << sub;
+      }
+  };
+  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{7, 9}, std::pair{37, 21}, std::pair{128, 96},
+                             std::pair{301, 143}, std::pair{17, 250}}) {
     LayerImage img;
     ASSERT_TRUE(img.create(w, h));
     test::fill_photo(img, uint32_t(w));
     for (int y = 0; y < h / 3; ++y)
       for (int x = 0; x < w; ++x) img.row(y)[x] = 0xFF000000u | (rng() & 0xFFFFFF);
     img.fill_rect(0, h / 2, w / 2, h / 4, 0xFFFFFFFF);
-    for (const int quality : {5, 50, 90, 100})
-      for (const bool sub : {false, true}) {
-        std::vector<uint8_t> fast, plain;
-        ASSERT_TRUE(encode_jpeg_to_memory(img, {quality, sub, 96}, fast));
-        ASSERT_TRUE(jpeg_detail::encode_jpeg_plain(img, {quality, sub, 96}, plain));
-        ASSERT_EQ(fast, plain) << w << "x" << h << " q" << quality << " sub " << sub;
-      }
+    check(img, "photo");
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) img.row(y)[x] = rng();  // alpha is ignored
+    check(img, "noise");
   }
 }
 
