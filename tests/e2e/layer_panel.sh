@@ -19,7 +19,6 @@ test_name=e2e_layer_panel
 [ -f "$psd" ] || { echo "$test_name: SKIP: $psd not found"; exit 77; }
 # shellcheck source=window_session.sh
 source "$here/window_session.sh"
-rm -f "$out"/*.png "$out"/*.qmd
 
 # Only the layer window is shown.
 printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=700\r\nMainShowCmd=1\r\nLayerX=820\r\nLayerY=40\r\nLayerH=640\r\n[Env]\r\nWinViewFlag=4\r\n' \

@@ -21,7 +21,6 @@ session_screen=1280x1024x24
 source "$here/window_session.sh"
 command -v python3 >/dev/null || fail "'python3' not found (scripts/install-deps.sh installs it)"
 [ -x "$cli" ] || fail "command-line tool not built: $cli"
-rm -f "$out"/*.png "$out"/*.ppm "$out"/*.xwd "$out"/*.qmd
 
 # No questions on saving or closing (OptFlag without 0x01 and 0x02).
 printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n[Env]\r\nOptFlag=56\r\n' \

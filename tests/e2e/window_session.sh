@@ -23,8 +23,13 @@ for tool in Xvfb xdotool xwd convert timeout; do
   command -v "$tool" >/dev/null || fail "'$tool' not found (scripts/install-deps.sh installs it)"
 done
 [ -x "$program" ] || fail "program not built: $program"
+# Nothing from an earlier run may answer for this one (a file left there
+# changes what a save dialog asks): the output folder starts empty.
+case $(cd "$(dirname "$out")" 2>/dev/null && pwd)/$(basename "$out") in
+  / | "$HOME" | /tmp | /tmp/) fail "refusing to empty '$out'" ;;
+esac
+rm -rf "$out"
 mkdir -p "$out"
-rm -rf "$out"/display "$out"/*.log "$out/home" "$out/tmp"
 
 # Deadline of every wait below.
 limit=${limit:-45}

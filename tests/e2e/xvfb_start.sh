@@ -5,6 +5,11 @@
 # script, then exports DISPLAY for Qt's xcb platform and sets xvfb_pid.
 # The caller defines fail() and stops xvfb_pid at exit.
 #
+# -noreset: by default the server resets whenever its last client leaves,
+# and a client connecting during the reset is refused ("could not connect
+# to display"); the scripts' own xdotool and xwd calls leave all the time,
+# often just as the program starts.
+#
 # Nothing here falls back to an inherited DISPLAY: the number must come from
 # our own server, whose lock file must name it, and a client must reach it;
 # a server that loses its number to another one (two scripts at once under
@@ -31,7 +36,7 @@ _xvfb_error=
 _xvfb_try() {
   local out=$1 seconds=$2 screen=$3 number server end
   rm -f "$out/display"
-  timeout -k 2 "$seconds" Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp \
+  timeout -k 2 "$seconds" Xvfb -displayfd 3 -noreset -screen 0 "$screen" -nolisten tcp \
     3>"$out/display" 2>>"$out/xvfb.log" &
   xvfb_pid=$!
   end=$((SECONDS + 30))
