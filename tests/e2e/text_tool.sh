@@ -41,6 +41,28 @@ open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(
 PY
 "$cli" convert "$out/blank.png" "$out/doc.qmd" >/dev/null || fail "cli could not write doc.qmd"
 
+# Every character typed below has a key of its own before the program
+# starts. Otherwise xdotool binds a spare key to each character in turn
+# while typing, and a program that reads the changed keyboard map after
+# the next change takes one character for another, or loses it.
+text="テスト 한글 Abc"
+xkbcomp -xkb "$DISPLAY" "$out/keymap.xkb" 2>>"$out/xkbcomp.log" || fail "could not read the keyboard map"
+python3 - "$out/keymap.xkb" "$text" <<'PY' || fail "no spare keys for the text"
+import re, sys
+path, text = sys.argv[1], sys.argv[2]
+wanted = sorted({c for c in text if ord(c) > 0x7e})
+keymap = open(path, encoding="utf-8").read()
+spare = [f"FK{n}" for n in (13, 14, 15, 16, 17, 18, 20, 21, 22, 23)]
+if len(wanted) > len(spare):
+    sys.exit("more characters than spare keys")
+for key, char in zip(spare, wanted):
+    keymap, n = re.subn(rf"key <{key}> \{{[^}}]*\}};", f"key <{key}> {{ [ U{ord(char):04X} ] }};", keymap)
+    if n != 1:
+        sys.exit(f"key <{key}> not in the keyboard map")
+open(path, "w", encoding="utf-8").write(keymap)
+PY
+xkbcomp "$out/keymap.xkb" "$DISPLAY" 2>>"$out/xkbcomp.log" || fail "could not load the keyboard map"
+
 start "$out/doc.qmd"
 main=$(find_window '^Quillmark2 - ')
 # The floating panels may take the keyboard as they appear.
@@ -73,7 +95,7 @@ done
 # when the dialog has it (the dialog stands at its stored place, WinX, WinY).
 focus "$dialog"
 xdotool mousemove $((560 + 180)) $((300 + 190)) click 1
-xdotool type --delay 80 "テスト 한글 Abc"
+xdotool type --delay 80 "$text"
 # The live preview: dark pixels on the canvas right of and below the click
 # (the main window stands at the screen's origin), once it is drawn.
 preview_ok() {

@@ -19,7 +19,7 @@ fail() {
   exit 1
 }
 
-for tool in Xvfb xdotool xwd convert timeout; do
+for tool in Xvfb xdotool xwd convert timeout xkbcomp; do
   command -v "$tool" >/dev/null || fail "'$tool' not found (scripts/install-deps.sh installs it)"
 done
 [ -x "$program" ] || fail "program not built: $program"
@@ -48,10 +48,12 @@ stop() {
 trap stop EXIT
 trap 'exit 1' INT TERM HUP
 
+# This folder: scripts of other folders source this file too.
+session_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=xvfb_start.sh
-source "$here/xvfb_start.sh"
+source "$session_dir/xvfb_start.sh"
 start_xvfb "$out" "${session_seconds:-80}" "${session_screen:-1024x768x24}"
-export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS="suppressions=$session_dir/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 mkdir -p "$out/home" "$out/tmp"
 chmod 700 "$out/tmp"
 export QUILLMARK2_HOME="$out/home" TMPDIR="$out/tmp" XDG_RUNTIME_DIR="$out/tmp"
@@ -197,19 +199,26 @@ type_into() {
   xdotool type --delay 10 "$2"
 }
 
+# open_menu PID KEY...: types the keys (to whatever has the keyboard) and
+# returns once the instance shows one window more: the menu they open.
+open_menu() {
+  local pid=$1 before after end=$((SECONDS + limit))
+  shift
+  before=$(shown_windows "$pid")
+  xdotool key --delay 30 "$@"
+  while :; do
+    after=$(shown_windows "$pid")
+    [ -n "$(comm -13 <(echo "$before") <(echo "$after"))" ] && return 0
+    [ "$SECONDS" -lt "$end" ] || fail "no menu opened on '$*' within $limit s"
+    sleep 0.1
+  done
+}
+
 # menu_quit WIN PID: File > Quit through the menu's keys; the item's key
 # goes out once the menu is on screen.
 menu_quit() {
-  local before after end=$((SECONDS + limit))
-  before=$(shown_windows "$2")
-  keys "$1" alt+f
-  while :; do
-    after=$(shown_windows "$2")
-    # A window more than before: the File menu.
-    [ -n "$(comm -13 <(echo "$before") <(echo "$after"))" ] && break
-    [ "$SECONDS" -lt "$end" ] || fail "the File menu did not open within $limit s"
-    sleep 0.1
-  done
+  focus "$1"
+  open_menu "$2" alt+f
   xdotool key x
 }
 
@@ -247,7 +256,7 @@ oy=0
 locate() {
   local got= gw gh end=$((SECONDS + limit))
   while :; do
-    if capture locate "$1" && got=$(python3 "$here/find_image.py" "$out/locate.ppm" 2>&1); then
+    if capture locate "$1" && got=$(python3 "$session_dir/find_image.py" "$out/locate.ppm" 2>&1); then
       read -r ox oy gw gh <<<"$got"
       [ "$gw" = "$2" ] && [ "$gh" = "$3" ] && return 0
     fi
