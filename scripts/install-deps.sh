@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libdeflate-dev libturbojpeg0-dev libjpeg-turbo-progs libfreetype-dev libfontconfig-dev libsane-dev libsane1 sane-utils
   qt6-base-dev qt6-base-private-dev libgl-dev
-  xvfb x11-apps x11-utils xdotool imagemagick fonts-noto-cjk fonts-dejavu-core tango-icon-theme
+  xvfb x11-apps x11-utils x11-xkb-utils xdotool imagemagick fonts-noto-cjk fonts-dejavu-core tango-icon-theme
   clang libclang-rt-14-dev
   desktop-file-utils xdg-utils libfile-mimeinfo-perl shared-mime-info librsvg2-bin dpkg-dev file man-db
 )

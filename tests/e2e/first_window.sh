@@ -13,92 +13,39 @@ out=${2:?usage: first_window.sh PROGRAM OUTPUT_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
 title='Quillmark2 - 新規作成'
 
-fail() {
-  echo "e2e_first_window: FAIL: $*" >&2
-  for log in "$out/app.log" "$out/xvfb.log"; do
-    if [ -s "$log" ]; then echo "--- $log" >&2; tail -n 20 "$log" >&2; fi
-  done
-  exit 1
-}
-
-for tool in Xvfb xdotool xwd convert python3 timeout; do
-  command -v "$tool" >/dev/null || fail "'$tool' not found (scripts/install-deps.sh installs it)"
-done
-[ -x "$program" ] || fail "program not built: $program"
-mkdir -p "$out"
-rm -rf "$out"/display "$out"/*.log "$out"/*.xwd "$out"/*.ppm "$out"/*.png "$out/home" "$out/tmp"
-
-xvfb_pid=
-app_pid=
-stop() {
-  local pid
-  for pid in "$app_pid" "$xvfb_pid"; do
-    [ -n "$pid" ] || continue
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-}
-trap stop EXIT
-trap 'exit 1' INT TERM HUP
-
-# Both run under timeout as well, so nothing outlives a killed script.
-# Xvfb chooses a free display itself and writes its number to fd 3.
-timeout -k 2 55 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-  3>"$out/display" 2>"$out/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$out/display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb exited at start"
-  sleep 0.1
-done
-[ -s "$out/display" ] || fail "Xvfb gave no display number within 10 s"
-export DISPLAY=":$(head -n 1 "$out/display")"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-# Sanitizer builds: leaks of system libraries are not ours.
-export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-# Private settings and temporary folders; a normal 800 x 600 window without
-# the floating panels over the canvas (panels.sh tests those).
-mkdir -p "$out/home" "$out/tmp"
-chmod 700 "$out/tmp"
-export QUILLMARK2_HOME="$out/home" TMPDIR="$out/tmp" XDG_RUNTIME_DIR="$out/tmp"
+test_name=e2e_first_window
+session_seconds=85
+# shellcheck source=window_session.sh
+source "$here/window_session.sh"
+command -v python3 >/dev/null || fail "'python3' not found (scripts/install-deps.sh installs it)"
+# A normal 800 x 600 window without the floating panels over the canvas
+# (panels.sh tests those).
 printf '[Window]\r\nMainLeft=0\r\nMainTop=0\r\nMainRight=800\r\nMainBottom=600\r\nMainShowCmd=1\r\n[Env]\r\nWinViewFlag=0\r\n' \
   >"$out/home/config.ini"
 
-timeout -k 2 50 "$program" >"$out/app.log" 2>&1 &
-app_pid=$!
-
-win=
-deadline=$((SECONDS + 20))
-while [ "$SECONDS" -lt "$deadline" ]; do
-  kill -0 "$app_pid" 2>/dev/null || fail "quillmark2 exited before showing its window"
-  win=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
-  [ -n "$win" ] && break
-  sleep 0.2
-done
-[ -n "$win" ] || fail "no visible window titled '$title' within 20 s"
+start
+win=$(find_window "^${title}\$")
 name=$(xdotool getwindowname "$win")
 [ "$name" = "$title" ] || fail "window title is '$name', expected '$title'"
 echo "window $win: '$name' on $DISPLAY"
 
 # check_capture TAG [WIDTHxHEIGHT [--scroll SX,SY]]: captures the window until
-# the checks pass (the first paint may follow the mapping) or 10 s have gone.
+# the checks pass (the first paint may follow the mapping) or $limit s have gone.
 # Leaves the check's summary line in $report.
 report=
 check_capture() {
   local tag=$1
   shift
   report=
-  local end=$((SECONDS + 10))
+  local end=$((SECONDS + limit))
   while :; do
-    if xwd -silent -id "$win" -out "$out/$tag.xwd" 2>>"$out/xwd.log" &&
-       convert "xwd:$out/$tag.xwd" "ppm:$out/$tag.ppm" 2>>"$out/convert.log" &&
+    if capture "$tag" "$win" &&
        report=$(python3 "$here/check_canvas.py" "$out/$tag.ppm" "$@" 2>&1); then
       echo "$tag: $report"
       return 0
     fi
     [ "$SECONDS" -lt "$end" ] || break
-    sleep 0.3
+    sleep 0.2
   done
   fail "$tag: ${report:-the window could not be captured (see $out/xwd.log, $out/convert.log)}"
 }

@@ -38,132 +38,6 @@ python3 "$here/make_pattern.py" "$out/pattern.png" 200 120
 "$cli" convert "$out/pattern.png" "$out/doc.qmd" >/dev/null || fail "cli could not write doc.qmd"
 "$cli" convert "$out/pattern.png" "$out/doc.psd" >/dev/null || fail "cli could not write doc.psd"
 
-# Deadline of every wait below.
-limit=30
-
-# start_instance NAME ARGS...: starts an instance logging to NAME.log; its pid
-# in $started.
-started=
-start_instance() {
-  local name=$1
-  shift
-  timeout -k 2 150 "$program" "$@" >"$out/$name.log" 2>&1 &
-  started=$!
-  session_pids+=("$started")
-}
-
-# The instance's own process (it runs under timeout), once it exists.
-child_of() { pgrep -P "$1" | head -n 1 || true; }
-
-# shown_windows PID: the ids of the instance's visible windows (by class: a
-# menu's window may have no name).
-shown_windows() {
-  local child
-  child=$(child_of "$1")
-  [ -n "$child" ] || return 0
-  xdotool search --all --onlyvisible --pid "$child" --class . 2>/dev/null | sort || true
-}
-
-# wait_window REGEX [PID]: the id of the visible window whose name matches
-# (of that instance).
-wait_window() {
-  local regex=$1 id end=$((SECONDS + limit)) child
-  local by_pid=()
-  while [ "$SECONDS" -lt "$end" ]; do
-    if [ $# -ge 2 ]; then
-      child=$(child_of "$2")
-      [ -n "$child" ] || { sleep 0.1; continue; }
-      by_pid=(--all --pid "$child")
-    fi
-    id=$(xdotool search --onlyvisible "${by_pid[@]}" --name "$regex" 2>/dev/null | head -n 1 || true)
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "no window named '$regex' within $limit s"
-}
-
-# wait_title WIN TITLE
-wait_title() {
-  local end=$((SECONDS + limit)) name=
-  while [ "$SECONDS" -lt "$end" ]; do
-    name=$(xdotool getwindowname "$1" 2>/dev/null || true)
-    [ "$name" = "$2" ] && return 0
-    sleep 0.1
-  done
-  fail "window $1 is titled '$name', expected '$2'"
-}
-
-# wait_gone WIN
-wait_gone() {
-  local end=$((SECONDS + limit))
-  while [ "$SECONDS" -lt "$end" ]; do
-    visible "$1" || return 0
-    sleep 0.1
-  done
-  fail "window $1 is still shown after $limit s"
-}
-
-# wait_exit PID: the instance's exit code in $exit_code.
-exit_code=
-wait_exit() {
-  local end=$((SECONDS + limit))
-  while kill -0 "$1" 2>/dev/null; do
-    [ "$SECONDS" -lt "$end" ] || fail "instance $1 did not end within $limit s"
-    sleep 0.1
-  done
-  exit_code=0
-  wait "$1" || exit_code=$?
-}
-
-# focus WIN: the keyboard goes to the window from the next key on.
-focus() {
-  local end=$((SECONDS + limit))
-  while [ "$(xdotool getwindowfocus 2>/dev/null || true)" != "$1" ]; do
-    [ "$SECONDS" -lt "$end" ] || fail "window $1 does not take the keyboard focus"
-    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
-    sleep 0.05
-  done
-}
-
-# keys WIN KEY...: focuses the window and types the keys.
-keys() {
-  local win=$1
-  shift
-  focus "$win"
-  xdotool key --delay 30 "$@"
-}
-
-# type_into WIN TEXT: focuses a dialog and types into its focused field.
-type_into() {
-  focus "$1"
-  xdotool type --delay 10 "$2"
-}
-
-# quit WIN PID: File > Quit through the menu's keys; the item's key goes out
-# once the menu is on screen.
-quit() {
-  local before after end=$((SECONDS + limit))
-  before=$(shown_windows "$2")
-  keys "$1" alt+f
-  while :; do
-    after=$(shown_windows "$2")
-    # A window more than before: the File menu.
-    [ -n "$(comm -13 <(echo "$before") <(echo "$after"))" ] && break
-    [ "$SECONDS" -lt "$end" ] || fail "the File menu did not open within $limit s"
-    sleep 0.1
-  done
-  xdotool key x
-}
-
-# capture TAG WIN: the window as $out/TAG.ppm.
-capture() {
-  xwd -silent -id "$2" -out "$out/$1.xwd" 2>>"$out/xwd.log" &&
-    convert "xwd:$out/$1.xwd" "ppm:$out/$1.ppm" 2>>"$out/convert.log"
-}
-
 # check TAG WIN ARGS...: captures the window until check_picture.py passes
 # with ARGS (the first paint may follow the title).
 check() {
@@ -180,26 +54,6 @@ check() {
     sleep 0.2
   done
   fail "$tag: ${report:-the window could not be captured}"
-}
-
-# wait_changed TAG WIN: captures the window until it differs from TAG.ppm.
-wait_changed() {
-  local end=$((SECONDS + limit))
-  while :; do
-    capture "$1-after" "$2" && ! cmp -s "$out/$1.ppm" "$out/$1-after.ppm" && return 0
-    [ "$SECONDS" -lt "$end" ] || fail "$1: the window did not change within $limit s"
-    sleep 0.2
-  done
-}
-
-# open_file WIN DIALOG_TITLE PATH: the file dialog opened by the keys that
-# were just sent gets PATH typed and Return; it closes.
-open_file() {
-  local dialog
-  dialog=$(wait_window "$2")
-  type_into "$dialog" "$3"
-  xdotool key Return
-  wait_gone "$dialog"
 }
 
 # expect_dir NAME: a private directory of this user in TMPDIR.
@@ -237,14 +91,14 @@ win_c=$(wait_window '^Quillmark2 - 新規作成$' "$pid_c")
 expect_dir "~quillmark2"
 echo "instances: ~quillmark, ~quillmark1, ~quillmark2"
 # An unmodified document closes without a question.
-quit "$win_c" "$pid_c"
+menu_quit "$win_c" "$pid_c"
 wait_exit "$pid_c"
 [ "$exit_code" = 0 ] || fail "instance c exited with $exit_code"
 [ ! -e "$TMPDIR/~quillmark2" ] || fail "instance c left ~quillmark2 behind"
 
 # --- 3. a PSD through the open dialog -----------------------------------------
 keys "$win_a" ctrl+o
-open_file "$win_a" '^열기$' "$out/doc.psd"
+open_file '^열기$' "$out/doc.psd"
 wait_title "$win_a" "Quillmark2 - $out/doc.psd"
 check open_psd "$win_a" 200x120
 
@@ -260,22 +114,22 @@ keys "$options" Return
 wait_title "$win_a" "Quillmark2 - $out/saved.png"
 "$cli" info "$out/saved.png" | grep -q '200 x 120' || fail "saved.png is not a 200 x 120 picture"
 keys "$win_a" ctrl+o
-open_file "$win_a" '^열기$' "$out/doc.qmd"
+open_file '^열기$' "$out/doc.qmd"
 wait_title "$win_a" "Quillmark2 - $out/doc.qmd"
 keys "$win_a" ctrl+o
-open_file "$win_a" '^열기$' "$out/saved.png"
+open_file '^열기$' "$out/saved.png"
 wait_title "$win_a" "Quillmark2 - $out/saved.png"
 check reopened_png "$win_a" 200x120
 
 # --- 5. closing a modified document --------------------------------------------
 keys "$win_a" ctrl+Right      # the layer moves one pixel: one undo step
 wait_changed reopened_png "$win_a"
-quit "$win_a" "$pid_a"
+menu_quit "$win_a" "$pid_a"
 box=$(wait_window '^確認$' "$pid_a")
 keys "$box" Escape           # Cancel: the program goes on
 wait_gone "$box"
 kill -0 "$pid_a" 2>/dev/null || fail "instance a ended although closing was cancelled"
-quit "$win_a" "$pid_a"
+menu_quit "$win_a" "$pid_a"
 box=$(wait_window '^確認$' "$pid_a")
 keys "$box" n                # No: close without saving
 wait_exit "$pid_a"
@@ -284,7 +138,7 @@ wait_exit "$pid_a"
 grep -q "^OpenDir=$out"$'\r'"\$" "$out/home/config.ini" || fail "config.ini was not written at exit"
 echo "closing: asked, cancelled, asked again, closed; settings written"
 
-quit "$win_b" "$pid_b"
+menu_quit "$win_b" "$pid_b"
 wait_exit "$pid_b"
 [ ! -e "$TMPDIR/~quillmark1" ] || fail "instance b left ~quillmark1 behind"
 

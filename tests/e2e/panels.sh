@@ -51,11 +51,11 @@ fi
 
 # --- 2. Tab hides and restores ---------------------------------------------
 tab
-visible "$tool" && fail "Tab left the tool panel shown"
-visible "$control" && fail "Tab left the control panel shown"
+wait_gone "$tool"
+wait_gone "$control"
 tab
-visible "$tool" || fail "the second Tab did not bring the tool panel back"
-visible "$control" || fail "the second Tab did not bring the control panel back"
+wait_shown "$tool"
+wait_shown "$control"
 echo "Tab: hidden and restored"
 
 # --- 3. moved places are stored and restored --------------------------------

@@ -23,10 +23,10 @@ stop() {
 }
 trap stop EXIT
 
-timeout -k 2 60 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")" QT_QPA_PLATFORM=xcb
+fail() { echo "screenshots: $*" >&2; exit 1; }
+# shellcheck source=xvfb_start.sh
+source "$here/xvfb_start.sh"
+start_xvfb "$work" 60 1280x1024x24
 mkdir -p "$work/home" "$work/tmp"
 chmod 700 "$work/tmp"
 export QUILLMARK2_HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/tmp"

@@ -47,55 +47,29 @@ PY
 "$cli" flatten "$out/doc.qmd" "$out/original.png" >/dev/null || fail "cli could not flatten doc.qmd"
 convert "png:$out/original.png" "ppm:$out/original.ppm"
 
-timeout -k 2 60 "$program" "$out/doc.qmd" >>"$out/app.log" 2>&1 &
-app_pid=$!
+start "$out/doc.qmd"
 win=$(find_window '^Quillmark2 - ')
-xdotool windowfocus --sync "$win" 2>/dev/null || true
-sleep 0.5
+focus "$win"
 
-ox=0
-oy=0
-# locate W H: finds the image on the screen, which must be W x H.
-locate() {
-  local got end=$((SECONDS + 10))
-  while :; do
-    if xwd -silent -id "$win" -out "$out/cap.xwd" 2>/dev/null &&
-       convert "xwd:$out/cap.xwd" "ppm:$out/cap.ppm" 2>/dev/null &&
-       got=$(python3 "$here/find_image.py" "$out/cap.ppm" 2>&1); then
-      read -r ox oy gw gh <<<"$got"
-      [ "$gw" = "$1" ] && [ "$gh" = "$2" ] && return 0
-    fi
-    [ "$SECONDS" -lt "$end" ] || fail "image on screen is '$got', expected $1 x $2"
-    sleep 0.3
-  done
-}
-# drag IX0 IY0 IX1 IY1: a left-button drag in five steps, at 100 %.
+# drag IX0 IY0 IX1 IY1: a left-button drag in five steps, at 100 %; returns
+# once the window shows a change.
 drag() {
-  xdotool mousemove --window "$win" $((ox + $1)) $((oy + $2))
-  sleep 0.1
-  xdotool mousedown 1
+  capture before-drag "$win" || fail "could not capture the window"
+  xdotool mousemove --window "$win" $((ox + $1)) $((oy + $2)) mousedown 1
   local i
   for i in 1 2 3 4 5; do
     xdotool mousemove --window "$win" $((ox + $1 + ($3 - $1) * i / 5)) $((oy + $2 + ($4 - $2) * i / 5))
-    sleep 0.05
   done
   xdotool mouseup 1
-  sleep 0.3
+  wait_changed before-drag "$win"
 }
-key() {
-  xdotool key --delay 60 "$@"
-  sleep 0.4
-}
+key() { keys "$win" "$@"; }
 # save NAME: Ctrl+S, then the document flattened into NAME.ppm.
 save() {
-  local end=$((SECONDS + 10))
-  : >"$out/doc.qmd.mark"
+  local stamp
+  stamp=$(file_stamp "$out/doc.qmd")
   key ctrl+s
-  while [ ! "$out/doc.qmd" -nt "$out/doc.qmd.mark" ]; do
-    [ "$SECONDS" -lt "$end" ] || fail "Ctrl+S did not save doc.qmd"
-    sleep 0.2
-  done
-  sleep 0.3
+  wait_written "$out/doc.qmd" "$stamp"
   "$cli" flatten "$out/doc.qmd" "$out/$1.png" >/dev/null || fail "cli could not read the saved doc.qmd ($1)"
   convert "png:$out/$1.png" "ppm:$out/$1.ppm"
 }
@@ -107,21 +81,27 @@ check() {
   echo "$tag: ok"
 }
 
-locate 200 120
+locate "$win" 200 120
 # A middle click (a canvas move of no distance) gives the canvas the focus.
 xdotool mousemove --window "$win" $((ox - 20)) $((oy - 20)) click 2
-sleep 1.1  # the saved document must be newer than the mark
 key s
 drag 25 25 54 54   # the frame (25, 25)-(54, 54) around the block
-# The frame is drawn inverted over the image: white edges turn black.
-capture() {
-  xwd -silent -id "$win" -out "$out/cap.xwd" && convert "xwd:$out/cap.xwd" "ppm:$out/$1.ppm"
-}
-capture frame
-check frame $((ox + 25)),$((oy + 40))=000000 $((ox + 54)),$((oy + 40))=000000 $((ox + 40)),$((oy + 25))=000000 \
-  $((ox + 27)),$((oy + 40))=FFFFFF $((ox + 40)),$((oy + 40))=FF0000
+# The frame is drawn inverted over the image: white edges turn black (the
+# frame follows the pointer, so its last place may show a little later).
+frame_checks=($((ox + 25)),$((oy + 40))=000000 $((ox + 54)),$((oy + 40))=000000 $((ox + 40)),$((oy + 25))=000000
+  $((ox + 27)),$((oy + 40))=FFFFFF $((ox + 40)),$((oy + 40))=FF0000)
+end=$((SECONDS + limit))
+until capture frame "$win" && python3 "$here/check_pixels.py" "$out/frame.ppm" "${frame_checks[@]}" >/dev/null 2>&1; do
+  [ "$SECONDS" -lt "$end" ] || break
+  sleep 0.2
+done
+check frame "${frame_checks[@]}"
+capture framed "$win"
 key ctrl+x
+wait_changed framed "$win"
+capture cut "$win"
 key ctrl+v         # floats centred under the view centre, about (85, 45)
+wait_changed cut "$win"
 drag 100 60 140 60
 key ctrl+d
 save moved

@@ -41,56 +41,67 @@ open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(
 PY
 "$cli" convert "$out/blank.png" "$out/doc.qmd" >/dev/null || fail "cli could not write doc.qmd"
 
-timeout -k 2 90 "$program" "$out/doc.qmd" >>"$out/app.log" 2>&1 &
-app_pid=$!
+# Every character typed below has a key of its own before the program
+# starts. Otherwise xdotool binds a spare key to each character in turn
+# while typing, and a program that reads the changed keyboard map after
+# the next change takes one character for another, or loses it.
+text="テスト 한글 Abc"
+xkbcomp -xkb "$DISPLAY" "$out/keymap.xkb" 2>>"$out/xkbcomp.log" || fail "could not read the keyboard map"
+python3 - "$out/keymap.xkb" "$text" <<'PY' || fail "no spare keys for the text"
+import re, sys
+path, text = sys.argv[1], sys.argv[2]
+wanted = sorted({c for c in text if ord(c) > 0x7e})
+keymap = open(path, encoding="utf-8").read()
+spare = [f"FK{n}" for n in (13, 14, 15, 16, 17, 18, 20, 21, 22, 23)]
+if len(wanted) > len(spare):
+    sys.exit("more characters than spare keys")
+for key, char in zip(spare, wanted):
+    keymap, n = re.subn(rf"key <{key}> \{{[^}}]*\}};", f"key <{key}> {{ [ U{ord(char):04X} ] }};", keymap)
+    if n != 1:
+        sys.exit(f"key <{key}> not in the keyboard map")
+open(path, "w", encoding="utf-8").write(keymap)
+PY
+xkbcomp "$out/keymap.xkb" "$DISPLAY" 2>>"$out/xkbcomp.log" || fail "could not load the keyboard map"
+
+start "$out/doc.qmd"
 main=$(find_window '^Quillmark2 - ')
-xdotool windowfocus --sync "$main" 2>/dev/null || true
-sleep 0.5
+# The floating panels may take the keyboard as they appear.
+tool=$(find_window '^연필 - ')
+find_window '^조정$' >/dev/null
+focus "$main"
 
 # The image's place on the screen (it must be 200 x 120 at 100 %).
-ox= oy=
-end=$((SECONDS + 10))
-while :; do
-  if xwd -silent -id "$main" -out "$out/cap.xwd" 2>/dev/null &&
-     convert "xwd:$out/cap.xwd" "ppm:$out/cap.ppm" 2>/dev/null &&
-     got=$(python3 "$here/find_image.py" "$out/cap.ppm" 2>&1); then
-    read -r ox oy gw gh <<<"$got"
-    [ "$gw" = 200 ] && [ "$gh" = 120 ] && break
-  fi
-  [ "$SECONDS" -lt "$end" ] || fail "image on screen is '${got:-}', expected 200 x 120"
-  sleep 0.3
-done
+locate "$main" 200 120
 
-# A middle click gives the canvas the keyboard; T picks the text tool.
+# A middle click gives the canvas the keyboard; T picks the text tool (the
+# tool window's title follows it).
 xdotool mousemove --window "$main" $((ox - 20)) $((oy - 20)) click 2
-sleep 0.5
-xdotool key T
-sleep 0.4
+keys "$main" T
+wait_title "$tool" '문자'
 click_x=40 click_y=30
 xdotool mousemove --window "$main" $((ox + click_x)) $((oy + click_y)) click 1
-# dialog_shown: the dialog is mapped (the tool window, titled with the
-# tool's name "문자" too, is the smaller one).
-dialog_shown() {
-  xwininfo -root -tree 2>/dev/null | grep '"문자"' |
-    grep -Eo ' [0-9]+x[0-9]+\+' | awk -Fx '$1 >= 300 && $2 + 0 >= 250 { found = 1 } END { exit !found }'
-}
-end=$((SECONDS + 20))
-until dialog_shown; do
-  [ "$SECONDS" -lt "$end" ] || fail "no text dialog within 20 s of the click"
-  sleep 0.2
+# The dialog, also titled "문자", is the larger window so named.
+dialog=
+end=$((SECONDS + limit))
+until [ -n "$dialog" ]; do
+  for id in $(xdotool search --onlyvisible --name '^문자$' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)"
+    [ "${WIDTH:-0}" -ge 300 ] && [ "${HEIGHT:-0}" -ge 250 ] && dialog=$id
+  done
+  [ -n "$dialog" ] || [ "$SECONDS" -lt "$end" ] || fail "no text dialog within $limit s of the click"
+  sleep 0.1
 done
-# Without a window manager the keyboard follows the pointer: into the box
-# (the dialog stands at its stored place, WinX, WinY).
-sleep 0.5
+# Without a window manager the click on the box puts the keyboard there
+# when the dialog has it (the dialog stands at its stored place, WinX, WinY).
+focus "$dialog"
 xdotool mousemove $((560 + 180)) $((300 + 190)) click 1
-sleep 0.5
-xdotool type --delay 80 "テスト 한글 Abc"
-sleep 1
-import -window root "$out/text_dialog.png" 2>/dev/null || fail "could not capture the screen"
+xdotool type --delay 80 "$text"
 # The live preview: dark pixels on the canvas right of and below the click
-# (the main window stands at the screen's origin).
-convert "png:$out/text_dialog.png" "ppm:$out/preview.ppm"
-python3 - "$out/preview.ppm" $((ox + click_x)) $((oy + click_y)) <<'PY' || fail "no live preview on the canvas"
+# (the main window stands at the screen's origin), once it is drawn.
+preview_ok() {
+  import -window root "$out/text_dialog.png" 2>/dev/null || return 1
+  convert "png:$out/text_dialog.png" "ppm:$out/preview.ppm" || return 1
+  python3 - "$out/preview.ppm" $((ox + click_x)) $((oy + click_y)) <<'PY'
 import sys
 data = open(sys.argv[1], "rb").read()
 parts = data.split(maxsplit=4)
@@ -102,24 +113,18 @@ dark = sum(1 for y in range(cy, cy + 25) for x in range(cx, cx + 130)
 if dark < 150:
     sys.exit(f"only {dark} dark pixels where the preview should be")
 PY
-xdotool key ctrl+Return
-end=$((SECONDS + 10))
-while dialog_shown; do
-  [ "$SECONDS" -lt "$end" ] || fail "the dialog did not close on Ctrl+Enter"
+}
+end=$((SECONDS + limit))
+until report=$(preview_ok 2>&1); do
+  [ "$SECONDS" -lt "$end" ] || fail "no live preview on the canvas: $report"
   sleep 0.2
 done
-sleep 0.5
-
-xdotool windowfocus --sync "$main" 2>/dev/null || true
-: >"$out/doc.qmd.mark"
-sleep 1.1
-xdotool key ctrl+s
-end=$((SECONDS + 10))
-while [ ! "$out/doc.qmd" -nt "$out/doc.qmd.mark" ]; do
-  [ "$SECONDS" -lt "$end" ] || fail "Ctrl+S did not save doc.qmd"
-  sleep 0.2
-done
-sleep 0.3
+# Ctrl+Enter draws; the dialog closes and the main window gets the keys.
+keys "$dialog" ctrl+Return
+wait_gone "$dialog"
+stamp=$(file_stamp "$out/doc.qmd")
+keys "$main" ctrl+s
+wait_written "$out/doc.qmd" "$stamp"
 "$cli" flatten "$out/doc.qmd" "$out/saved.png" >/dev/null || fail "cli could not read the saved doc.qmd"
 convert "png:$out/saved.png" "ppm:$out/saved.ppm"
 
