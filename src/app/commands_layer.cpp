@@ -100,6 +100,7 @@ void run_layer(CommandContext& c, int id, CommandOrigin) {
   switch (id) {
     case kAdd: case kAddFromFile: case kDuplicate: case kDelete: case kMergeDown:
     case kMergeVisibleWhite: case cmd::kMergeVisibleKeepAlpha: case cmd::kMergeVisibleToNew:
+    case kUp: case kDown:
       app.pending.finish_all();
       break;
     default: break;

@@ -110,6 +110,11 @@ TEST_F(LayerHost, FinishesPendingWorkBeforeChangingTheStack) {
   window->run_command(42300);
   window->run_command(42310);  // not one that changes the stack
   EXPECT_EQ(finished, 1);
+  // Moving a layer renumbers the stack under a floating image or an open text.
+  doc().select(1);
+  window->run_command(42306);
+  window->run_command(42307);
+  EXPECT_EQ(finished, 3);
 }
 
 // Fills the settings dialog once it is up, then presses OK.
