@@ -57,18 +57,11 @@ bool has_document(const CommandContext& c, int) {
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 void add_from_file(CommandContext& c) {
-  const std::string_view filter = open_filter();
-  const QString path = QFileDialog::getOpenFileName(
-      &c.window(), QStringLiteral("열기"), qs(c.state().settings.env.open_dir),
-      QString::fromUtf8(filter.data(), qsizetype(filter.size())));
-  if (path.isEmpty()) return;
   LayerImage picture;
-  if (!LoadPicture(path.toStdString(), picture)) {
-    show_message(c, "이미지 열기 실패");
-    return;
-  }
+  std::string path;
+  if (!open_picture_file(c, picture, &path)) return;
   after_edit(c, add_picture_layer(c.state().document, picture,
-                                  layer_name_for_file(path.toStdString())));
+                                  layer_name_for_file(path)));
 }
 
 void save_png(CommandContext& c) {
@@ -137,6 +130,20 @@ void run_layer(CommandContext& c, int id, CommandOrigin) {
 }
 
 }  // namespace
+
+bool open_picture_file(CommandContext& c, LayerImage& picture, std::string* path_out) {
+  const std::string_view filter = open_filter();
+  const QString path = QFileDialog::getOpenFileName(
+      &c.window(), QStringLiteral("열기"), qs(c.state().settings.env.open_dir),
+      QString::fromUtf8(filter.data(), qsizetype(filter.size())));
+  if (path.isEmpty()) return false;
+  if (!LoadPicture(path.toStdString(), picture)) {
+    show_message(c, "이미지 열기 실패");
+    return false;
+  }
+  if (path_out) *path_out = path.toStdString();
+  return true;
+}
 
 void register_layer_commands(CommandRegistry& r) {
   for (int id = cmd::kFirstLayer; id <= cmd::kLastLayer; ++id) r.add(id, {run_layer, has_document});

@@ -26,6 +26,8 @@
 #include "panels/panel_placement.h"
 #include "platform/clipboard_exchange.h"
 
+#include "app/commands_image_ops.h"
+
 namespace qm {
 
 namespace {
@@ -156,16 +158,8 @@ void paste_from_clipboard(CommandContext& c, bool transparent) {
 }
 
 void paste_from_file(CommandContext& c) {
-  const std::string_view filter = open_filter();
-  const QString path = QFileDialog::getOpenFileName(
-      &c.window(), QStringLiteral("열기"), qs(c.state().settings.env.open_dir),
-      QString::fromUtf8(filter.data(), qsizetype(filter.size())));
-  if (path.isEmpty()) return;
   LayerImage picture;
-  if (!LoadPicture(path.toStdString(), picture)) {
-    show_message(c, "이미지 열기 실패");
-    return;
-  }
+  if (!open_picture_file(c, picture)) return;
   paste_picture(c, std::move(picture));
 }
 
