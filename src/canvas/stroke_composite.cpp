@@ -29,18 +29,37 @@ void StrokeComposite::begin(const Document& doc) {
   layer_index_ = doc.current_index();
   background_ = doc.display_background();
   tiles_x_ = (width_ + kTile - 1) / kTile;
-  const int tiles_y = (height_ + kTile - 1) / kTile;
-  ready_.assign(size_t(tiles_x_) * size_t(tiles_y), 0);
+  tiles_y_ = (height_ + kTile - 1) / kTile;
+  const size_t tiles = size_t(tiles_x_) * size_t(tiles_y_);
+  ready_.assign(tiles, 0);
+  peak_alpha_.assign(tiles * size_t(layer_index_), 0);
   active_ = true;
 }
 
 void StrokeComposite::end() {
   active_ = false;
   ready_.clear();
+  peak_alpha_.clear();
 }
 
-void StrokeComposite::build_tile(const Document& doc, int tx, int ty) {
+void StrokeComposite::prepare_tile(const Document& doc, int tx, int ty) {
   const Rect t = intersect({tx * kTile, ty * kTile, kTile, kTile}, doc.bounds());
+  // With nothing below the current layer the cache would hold only the
+  // background: filling it is cheaper than copying it.
+  if (layer_index_ != doc.layer_count() - 1) build_tile(doc, t);
+  const size_t tile = size_t(ty) * size_t(tiles_x_) + size_t(tx);
+  for (int i = 0; i < layer_index_; ++i) {
+    const LayerImage& img = doc.layer_at(i)->image;
+    uint32_t peak = 0;
+    for (int y = t.y; y < t.bottom() && peak < 255; ++y) {
+      const Pixel* row = img.row(y) + t.x;
+      for (int x = 0; x < t.w; ++x) peak = std::max(peak, row[x] >> 24);
+    }
+    peak_alpha_[size_t(i) * ready_.size() + tile] = uint8_t(peak);
+  }
+}
+
+void StrokeComposite::build_tile(const Document& doc, Rect t) {
   fill_background(below_, t, background_);
   for (int i = doc.layer_count() - 1; i > layer_index_; --i) {
     const Layer& layer = *doc.layer_at(i);
@@ -102,26 +121,48 @@ void StrokeComposite::composite(Document& doc, Rect r, int threads) {
 }
 
 void StrokeComposite::composite_band(Document& doc, Rect r) {
-  // With nothing below the current layer the cache would hold only the
-  // background: filling it is cheaper than copying it.
-  const bool only_background = layer_index_ == doc.layer_count() - 1;
-  for (int ty = r.y / kTile; !only_background && ty <= (r.bottom() - 1) / kTile; ++ty)
+  for (int ty = r.y / kTile; ty <= (r.bottom() - 1) / kTile; ++ty)
     for (int tx = r.x / kTile; tx <= (r.right() - 1) / kTile; ++tx) {
       uint8_t& ready = ready_[size_t(ty) * size_t(tiles_x_) + size_t(tx)];
-      if (!ready) build_tile(doc, tx, ty);
+      if (!ready) prepare_tile(doc, tx, ty);
       ready = 1;
     }
-  // Strips of a few rows: every layer is blended while the strip is still
-  // in the cache.
+  // Strips of a few rows inside one tile row: every layer is blended while
+  // the strip is still in the cache.
   constexpr int kStrip = 16;
+  const bool only_background = layer_index_ == doc.layer_count() - 1;
   LayerImage& out = doc.composite();
-  for (int y = r.y; y < r.bottom(); y += kStrip) {
-    const Rect s{r.x, y, r.w, std::min(kStrip, r.bottom() - y)};
+  for (int y = r.y; y < r.bottom();) {
+    const int end = std::min({y + kStrip, r.bottom(), (y / kTile + 1) * kTile});
+    const Rect s{r.x, y, r.w, end - y};
+    y = end;
     if (only_background) fill_background(out, s, background_);
     else out.blit_from(s.x, s.y, s.w, s.h, below_, s.x, s.y);
-    for (int i = layer_index_; i >= 0; --i) {
-      const Layer& layer = *doc.layer_at(i);
-      if (layer.visible()) composite_display(out, layer.image, layer.opacity, layer.blend_mode, s);
+    const Layer& current = *doc.layer_at(layer_index_);
+    if (current.visible()) composite_display(out, current.image, current.opacity, current.blend_mode, s);
+    composite_above(doc, out, s);
+  }
+}
+
+void StrokeComposite::composite_above(const Document& doc, LayerImage& out, Rect s) const {
+  const int first = s.x / kTile, last = (s.right() - 1) / kTile;
+  const size_t row = size_t(s.y / kTile) * size_t(tiles_x_);
+  for (int i = layer_index_ - 1; i >= 0; --i) {
+    const Layer& layer = *doc.layer_at(i);
+    if (!layer.visible()) continue;
+    const uint8_t* peak = peak_alpha_.data() + size_t(i) * ready_.size() + row;
+    auto skipped = [&](int tx) { return display_leaves_unchanged(layer.opacity, peak[tx]); };
+    // Runs of tiles where the layer shows, one call each.
+    for (int tx = first; tx <= last;) {
+      if (skipped(tx)) {
+        ++tx;
+        continue;
+      }
+      int end = tx + 1;
+      while (end <= last && !skipped(end)) ++end;
+      const Rect run = intersect(s, {tx * kTile, s.y, (end - tx) * kTile, s.h});
+      composite_display(out, layer.image, layer.opacity, layer.blend_mode, run);
+      tx = end;
     }
   }
 }

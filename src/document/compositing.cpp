@@ -229,6 +229,11 @@ void composite_display(LayerImage& dst, const LayerImage& src, int opacity, int 
   for_each_run([&](Pixel* d, const Pixel* s, size_t n) { fn(d, s, n, opacity, table); });
 }
 
+bool display_leaves_unchanged(int opacity, int alpha) {
+  // Every kernel skips a pixel whose coverage (opacity × alpha) >> 7 is 0.
+  return ((std::clamp(opacity, 0, kMaxOpacity) * std::clamp(alpha, 0, 255)) >> 7) == 0;
+}
+
 void flatten_layer(LayerImage& dst, const LayerImage& src, int opacity, int mode) {
   if (!same_size(dst, src)) return;
   opacity = std::clamp(opacity, 0, kMaxOpacity);

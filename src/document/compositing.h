@@ -13,6 +13,10 @@ namespace qm {
 // except for the colour-model modes, which leave the fourth byte alone.
 void composite_display(LayerImage& dst, const LayerImage& src, int opacity, int mode, Rect r);
 
+// Whether composite_display leaves every destination pixel alone where the
+// source's alpha is at most `alpha` (at this opacity, in every mode).
+bool display_leaves_unchanged(int opacity, int alpha);
+
 // One layer of a whole-stack flatten onto white (export, merge onto white).
 void flatten_layer(LayerImage& dst, const LayerImage& src, int opacity, int mode);
 

@@ -13,7 +13,16 @@
 namespace qm {
 namespace {
 
-// Five layers of noise with mixed blend modes and opacities, one hidden.
+// Sets the alpha of every pixel in a 128-pixel tile (clipped) to `alpha`.
+void set_tile_alpha(LayerImage& img, int tx, int ty, uint32_t alpha) {
+  const Rect t = intersect({tx * 128, ty * 128, 128, 128}, img.bounds());
+  for (int y = t.y; y < t.bottom(); ++y)
+    for (Pixel* p = img.row(y) + t.x; p < img.row(y) + t.right(); ++p) *p = (*p & 0xFFFFFF) | alpha << 24;
+}
+
+// Five layers of noise with mixed blend modes and opacities, one hidden,
+// each with two transparent tiles; the top two have a tile row of alpha 1,
+// seen at full opacity (layer 1) and not at all just below it (layer 0).
 void make_stack(Document& doc, int w, int h, uint32_t seed) {
   ASSERT_TRUE(doc.new_canvas(w, h, true));
   for (int i = 1; i < 5; ++i) ASSERT_TRUE(doc.create_layer(true));
@@ -23,6 +32,12 @@ void make_stack(Document& doc, int w, int h, uint32_t seed) {
     l.image.copy_from(test::random_image(w, h, rng()));
     l.blend_mode = int(rng() % 21);
     l.opacity = uint8_t(rng() % 129);
+    set_tile_alpha(l.image, 0, i, 0);
+    set_tile_alpha(l.image, 1, (i + 2) % 6, 0);
+  }
+  for (int i : {0, 1}) {
+    doc.layer_at(i)->opacity = uint8_t(127 + i);
+    for (int tx = 0; tx < (w + 127) / 128; ++tx) set_tile_alpha(doc.layer_at(i)->image, tx, 3, 1);
   }
   doc.layer_at(3)->flags &= ~1;
 }
