@@ -8,6 +8,7 @@
 #include "document/blend_modes.h"
 #include "document/compositing.h"
 #include "document/compositing_kernels.h"
+#include "bench_document.h"
 
 namespace {
 
@@ -155,3 +156,27 @@ BENCHMARK(BM_composite_overlay_4000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_composite_hue_4000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_composite_flatten_4000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_composite_merge_alpha_4000)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// The whole display composite of the shared 10-layer document, one thread:
+// what opening a document or changing a layer's settings costs.
+void BM_composite_document_4000x10(benchmark::State& state) {
+  static qm::Document doc = [] {
+    qm::Document d;
+    d.new_canvas(qm::bench::kSide, qm::bench::kSide, true);
+    for (int i = 1; i < qm::bench::kLayers; ++i) d.create_layer(true);
+    for (int i = 0; i < qm::bench::kLayers; ++i)
+      d.layer_at(i)->image.copy_from(qm::bench::bench_document().layer_at(i)->image);
+    return d;
+  }();
+  for (auto _ : state) {
+    doc.composite_all();
+    benchmark::DoNotOptimize(doc.composite().pixels());
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t{qm::bench::kSide} * qm::bench::kSide * qm::bench::kLayers);
+}
+
+}  // namespace
+
+BENCHMARK(BM_composite_document_4000x10)->Unit(benchmark::kMillisecond);

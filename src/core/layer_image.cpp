@@ -1,6 +1,7 @@
 #include "core/layer_image.h"
 
 #include "core/allocation_gate.h"
+#include "core/huge_pages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,9 @@ bool LayerImage::create(int width, int height) {
   // calloc: zeroed pixels, and large rasters get lazily mapped zero pages.
   Pixel* p = static_cast<Pixel*>(std::calloc(size_t(bytes) / 4, sizeof(Pixel)));
   if (!p) return false;
+  // Every raster is written whole sooner or later (decoded, composited,
+  // cleared for a stroke).
+  advise_huge_pages(p, size_t(bytes));
   pixels_.reset(p);
   width_ = width;
   height_ = height;

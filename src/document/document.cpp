@@ -387,16 +387,29 @@ EditResult Document::set_visibility_all(int mode, bool record) {
 void Document::composite_rect(Rect r) {
   r = intersect(r, bounds());
   if (r.empty() || composite_.empty()) return;
-  if (background_.checker)
-    composite_.fill_checker(r.x, r.y, r.w, r.h, background_.checker0 | 0xFF000000,
-                            background_.checker1 | 0xFF000000);
-  else
-    composite_.fill_rect(r.x, r.y, r.w, r.h, kOpaqueWhite);
-  for (int i = layer_count() - 1; i >= 0; --i) {
-    const Layer& layer = *layers_[size_t(i)];
-    if (layer.visible()) composite_display(composite_, layer.image, layer.opacity, layer.blend_mode, r);
-  }
+  composite_pixels(r);
   mark_dirty(r);
+}
+
+void Document::composite_pixels(Rect r) {
+  r = intersect(r, bounds());
+  if (r.empty() || composite_.empty()) return;
+  // Strips of about 256 KB of composite: every layer is blended into a
+  // strip while it is still in the cache, rather than the whole rectangle
+  // going through memory once per layer.
+  const int strip_rows = std::max(1, 65536 / r.w);
+  for (int y = r.y; y < r.bottom(); y += strip_rows) {
+    const Rect s{r.x, y, r.w, std::min(strip_rows, r.bottom() - y)};
+    if (background_.checker)
+      composite_.fill_checker(s.x, s.y, s.w, s.h, background_.checker0 | 0xFF000000,
+                              background_.checker1 | 0xFF000000);
+    else
+      composite_.fill_rect(s.x, s.y, s.w, s.h, kOpaqueWhite);
+    for (int i = layer_count() - 1; i >= 0; --i) {
+      const Layer& layer = *layers_[size_t(i)];
+      if (layer.visible()) composite_display(composite_, layer.image, layer.opacity, layer.blend_mode, s);
+    }
+  }
 }
 
 void Document::mark_dirty(Rect r) {

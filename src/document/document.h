@@ -144,6 +144,9 @@ class Document {
   const DisplayBackground& display_background() const { return background_; }
   // Rebuilds `composite` over r from the visible layers and marks r dirty.
   void composite_rect(Rect r);
+  // The same without the dirty mark: the only state shared, so threads may
+  // rebuild disjoint rectangles at once.
+  void composite_pixels(Rect r);
   void composite_all() { composite_rect(bounds()); }
   // The rectangle recomposited since the last call (for the view to show).
   Rect take_dirty();

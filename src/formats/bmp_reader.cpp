@@ -221,7 +221,6 @@ LoadResult decode_bmp(const uint8_t* d, size_t size, LayerImage& image) {
 
   if (info.compression == kRle8 || info.compression == kRle4) {
     if (!image.create(width, height)) return LoadResult::OutOfMemory;
-    advise_huge_pages(image.pixels(), image.byte_count());
     image.fill(0xFF000000);  // pixels the data skips stay black
     Rle rle(pixels, available, width, height, info.compression == kRle4);
     if (!rle.decode([&](int x, int y, uint32_t index) { image.row(height - 1 - y)[x] = lut[index & 255]; })) {
@@ -234,7 +233,6 @@ LoadResult decode_bmp(const uint8_t* d, size_t size, LayerImage& image) {
   const uint64_t stride = (uint64_t(width) * bits + 31) / 32 * 4;
   if (stride * uint64_t(height) > available) return LoadResult::Damaged;
   if (!image.create(width, height)) return LoadResult::OutOfMemory;
-  advise_huge_pages(image.pixels(), image.byte_count());
   const bool plain32 = bits == 32 && info.masks[0] == 0xFF0000 && info.masks[1] == 0xFF00 && info.masks[2] == 0xFF;
   for (int r = 0; r < height; ++r) {
     const uint8_t* s = pixels + size_t(r) * size_t(stride);

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/huge_pages.h"
 #include "formats/gif_codec.h"
 
 namespace qm {
@@ -260,7 +261,6 @@ LoadResult decode_gif(const uint8_t* data, size_t size, LayerImage& image, Pictu
   if (!decode_lzw(cur, min_code_size, writer)) return LoadResult::Damaged;
 
   if (!image.create(width, height)) return LoadResult::OutOfMemory;
-  advise_huge_pages(image.pixels(), image.byte_count());
   // Index → colour; beyond the palette the background colour, or black when
   // that is beyond the palette too (or there is no palette).
   Pixel lut[256];

@@ -58,7 +58,6 @@ LoadResult decode_jpeg(const uint8_t* data, size_t size, LayerImage& image) {
   if (width <= 0 || height <= 0) return LoadResult::WrongFormat;
   if (width > kMaxPictureSide || height > kMaxPictureSide) return LoadResult::TooLarge;
   if (!image.create(width, height)) return LoadResult::OutOfMemory;
-  advise_huge_pages(image.pixels(), image.byte_count());
   const int flags = TJFLAG_LIMITSCANS;
   if (colour_space == TJCS_CMYK || colour_space == TJCS_YCCK) {
     // Decoded in place: the CMYK samples take as many bytes as our pixels.

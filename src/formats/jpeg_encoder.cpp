@@ -11,6 +11,7 @@
 #include <immintrin.h>
 #endif
 
+#include "core/huge_pages.h"
 #include "formats/jpeg_avx2.h"
 #include "formats/load_picture.h"
 #include "formats/safe_write.h"

@@ -162,8 +162,6 @@ LoadResult load_v0(BinaryFile& file, Document& doc, ProgressSink* progress,
     auto layer = std::make_unique<Layer>();
     if (doc.layer_count() >= kMaxLayers || !layer->image.create_canvas(width, height))
       return LoadResult::OutOfMemory;
-    // Fresh pages, all written at once: huge pages save most of the faults.
-    advise_huge_pages(layer->image.pixels(), layer->image.byte_count());
     uint8_t record[kV0RecordBytes];
     uint32_t z = 0;
     if (file.read(record, sizeof record) != sizeof record || !file.read_u32(z))

@@ -3,10 +3,6 @@
 #include <cctype>
 #include <cstdint>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "formats/binary_file.h"
 #include "formats/bmp_codec.h"
 #include "formats/gif_codec.h"
@@ -51,19 +47,6 @@ LoadResult read_whole_file(const std::string& path, std::vector<uint8_t>& out, u
     return LoadResult::CannotOpen;
   }
   return LoadResult::Success;
-}
-
-void advise_huge_pages(void* p, size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr uintptr_t kHuge = uintptr_t(1) << 21;
-  if (!p || bytes < 4 * kHuge) return;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kHuge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)p;
-  (void)bytes;
-#endif
 }
 
 std::string picture_extension(const std::string& path) {

@@ -34,11 +34,6 @@ struct PictureInfo {
 LoadResult read_whole_file(const std::string& path, std::vector<uint8_t>& out,
                          uint64_t max_bytes = uint64_t(kMaxRasterBytes));
 
-// A hint for a large buffer about to be written from end to end (a raster
-// being decoded, a compressed stream): huge pages save thousands of page
-// faults. Harmless where unsupported.
-void advise_huge_pages(void* p, size_t bytes);
-
 // The extension after the last dot of the file name, in lower case ("" when none).
 std::string picture_extension(const std::string& path);
 

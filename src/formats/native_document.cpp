@@ -246,8 +246,6 @@ LoadResult LoadNativeDocument(const std::string& path, Document& doc, ProgressSi
     auto layer = std::make_unique<Layer>();
     if (i >= kMaxLayers || !layer->image.create_canvas(width, height))
       return fail(LoadResult::OutOfMemory);
-    // Fresh pages, all written at once: huge pages save most of the faults.
-    advise_huge_pages(layer->image.pixels(), layer->image.byte_count());
     uint8_t record[kNativeRecordBytes];
     if (file.read(record, sizeof record) != sizeof record) return fail(LoadResult::Damaged);
     layer->name = decode_name_field(record);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/huge_pages.h"
 #include "formats/png_codec.h"
 
 namespace qm {
@@ -375,7 +376,6 @@ LoadResult decode_image(const uint8_t* file, size_t size, const Chunk& first_ida
   }
 
   if (!image.create(int(h.width), int(h.height))) return LoadResult::OutOfMemory;
-  advise_huge_pages(image.pixels(), image.byte_count());
 
   const size_t bpp = size_t(std::max(1, h.bits_per_pixel() / 8));
   const size_t max_row = (size_t(h.width) * size_t(h.bits_per_pixel()) + 7) / 8;

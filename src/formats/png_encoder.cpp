@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/huge_pages.h"
 #include "formats/png_census.h"
 #include "formats/png_codec.h"
 #include "formats/safe_write.h"
