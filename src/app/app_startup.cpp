@@ -5,12 +5,14 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <memory>
 
 #include "app/app_panels.h"
 #include "app/app_icon.h"
 #include "app/app_state.h"
 #include "app/canvas_widget.h"
+#include "app/document_formats.h"
 #include "app/main_window.h"
 #include "app/out_of_memory.h"
 #include "app/startup_timing.h"
@@ -143,6 +145,11 @@ int run_program(int argc, char** argv) {
   state->settings_folder = settings_folder();
   load_settings_and_keys(state->settings_folder, state->settings, state->keys);
   set_legacy_code_page(state->settings.env.code_page);
+  // The command line's file loads while the window is being made (names
+  // in the file need the code page, so not before it is set).
+  std::future<OpenedFile> preloaded;
+  if (!options.file.empty())
+    preloaded = std::async(std::launch::async, [path = options.file] { return read_file(path, nullptr); });
   InstanceLock lock = claim_instance_dir(*state);
   load_working_data(*state);
 
@@ -160,9 +167,9 @@ int run_program(int argc, char** argv) {
     create_panels(window);
     window.show_placed();
     // The command line's file opens once the window is up and painted.
-    QTimer::singleShot(0, &window, [&window, &options] {
+    QTimer::singleShot(0, &window, [&window, &options, &preloaded] {
       if (!options.file.empty())
-        run_guarded([&] { window.flows().open_path(options.file, false); },
+        run_guarded([&] { window.flows().open_preloaded(options.file, std::move(preloaded)); },
                     [&] { window.prompts().message(kMsgOutOfMemory); });
       window.refresh_actions();
       if (options.bench_first_frame) report_first_frame(window);

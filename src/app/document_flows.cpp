@@ -112,6 +112,14 @@ bool DocumentFlows::open_path(const std::string& path, bool confirm) {
   return load(absolute_path(path));
 }
 
+bool DocumentFlows::open_preloaded(const std::string& path, std::future<OpenedFile> preloaded) {
+  if (!is_file(path)) {
+    prompts_.message(kMsgFileMissing);
+    return false;
+  }
+  return load(absolute_path(path), &preloaded);
+}
+
 bool DocumentFlows::open_recent(int index) {
   auto& files = state_.settings.recent.files;
   if (index < 0 || index >= int(files.size()) || files[size_t(index)].empty()) return false;
@@ -126,11 +134,12 @@ bool DocumentFlows::open_recent(int index) {
   return load(path);
 }
 
-bool DocumentFlows::load(const std::string& path) {
+bool DocumentFlows::load(const std::string& path, std::future<OpenedFile>* preloaded) {
   const DisplayBackground background = state_.document.display_background();
   OpenedFile opened;
   const int result = jobs_.run([&](ProgressSink& progress) {
-    opened = open_file(path, &progress, background);
+    opened = preloaded && preloaded->valid() ? preloaded->get() : read_file(path, &progress);
+    composite_opened(opened, background);
     return opened.result;
   });
   if (result != 0 || !opened.document) {

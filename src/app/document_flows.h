@@ -11,6 +11,7 @@
 // user only through UserPrompts and report changes through FlowListener, so
 // they run the same in the program and in tests.
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 
@@ -69,6 +70,10 @@ class DocumentFlows {
   // Opens a named file (command line, drop); `confirm` asks about unsaved
   // changes first. A missing file only gets its message.
   bool open_path(const std::string& path, bool confirm);
+  // The command line's file, whose loading began at start-up: waits for
+  // it under the usual progress job (the window keeps painting), then
+  // continues as open_path without asking.
+  bool open_preloaded(const std::string& path, std::future<OpenedFile> preloaded);
   // Recent file n: a vanished file leaves the list.
   bool open_recent(int index);
 
@@ -83,8 +88,9 @@ class DocumentFlows {
   std::string title() const { return window_title(state_.file_path, state_.settings.env.opt_flag); }
 
  private:
-  // Loads `path` as a job; on success the document is replaced.
-  bool load(const std::string& path);
+  // Loads `path` as a job (or takes what `preloaded` loads); on success
+  // the document is replaced.
+  bool load(const std::string& path, std::future<OpenedFile>* preloaded = nullptr);
   // Writes the document to `path` as a job; on success it is the current
   // file and the modified flag is cleared.
   bool write(const std::string& path);

@@ -96,6 +96,12 @@ std::string save_filter() {
 
 OpenedFile open_file(const std::string& path, ProgressSink* progress,
                      const DisplayBackground& background) {
+  OpenedFile out = read_file(path, progress);
+  composite_opened(out, background);
+  return out;
+}
+
+OpenedFile read_file(const std::string& path, ProgressSink* progress) {
   OpenedFile out;
   auto fresh = std::make_unique<Document>();
   const FileFormat* format = file_format_for_path(path);
@@ -117,13 +123,15 @@ OpenedFile open_file(const std::string& path, ProgressSink* progress,
     }
   }
   if (out.result == 0 && fresh->layer_count() == 0) out.result = int(LoadResult::Damaged);
-  if (out.result == 0) {
-    // Composited here, on the worker of the open job, not again on screen.
-    fresh->set_display_background(background);
-    composite_all_parallel(*fresh);
-    out.document = std::move(fresh);
-  }
+  if (out.result == 0) out.document = std::move(fresh);
   return out;
+}
+
+void composite_opened(OpenedFile& opened, const DisplayBackground& background) {
+  if (opened.result != 0 || !opened.document) return;
+  // Composited here, on the worker of the open job, not again on screen.
+  opened.document->set_display_background(background);
+  composite_all_parallel(*opened.document);
 }
 
 bool save_file(const std::string& path, const Document& doc, const SaveOptions& options,

@@ -77,6 +77,10 @@ struct OpenedFile {
 // back composited over `background`, ready to be shown.
 OpenedFile open_file(const std::string& path, ProgressSink* progress,
                      const DisplayBackground& background = {});
+// The two halves of open_file: the loading, which needs nothing of the
+// program (so it may start before the window exists), and the composite.
+OpenedFile read_file(const std::string& path, ProgressSink* progress);
+void composite_opened(OpenedFile& opened, const DisplayBackground& background);
 
 // Saves in the format of the path's extension; false for an unknown one.
 bool save_file(const std::string& path, const Document& doc, const SaveOptions& options,
