@@ -145,18 +145,28 @@ Rect fill_with(const LayerImage& ref, IntPoint seed, Test in_region, RegionMap& 
 
 Rect flood_fill(const LayerImage& reference, IntPoint seed, RegionTest test, RegionMap& map,
                 const SpanSink& sink) {
-  map.width = reference.width();
-  map.height = reference.height();
-  map.inside.assign(reference.pixel_count(), 0);
+  if (map.width != reference.width() || map.height != reference.height() ||
+      map.inside.size() != reference.pixel_count()) {
+    map.width = reference.width();
+    map.height = reference.height();
+    map.inside.assign(reference.pixel_count(), 0);
+  } else {
+    // Only the last fill's box holds marks: on a large canvas a small
+    // region then costs no full-map clear.
+    const Rect r = intersect(map.marked, reference.bounds());
+    for (int y = r.y; y < r.bottom(); ++y)
+      std::memset(map.inside.data() + size_t(y) * size_t(map.width) + size_t(r.x), 0, size_t(r.w));
+  }
+  map.marked = {};
   if (reference.empty() || seed.x < 0 || seed.y < 0 || seed.x >= reference.width() ||
       seed.y >= reference.height())
     return {};
   const Pixel seed_value = reference.row(seed.y)[seed.x];
   if (test == RegionTest::Opaque) {
     if (alpha_of(seed_value) == 0) return {};
-    return fill_with(reference, seed, OpaqueTest{}, map, sink);
+    return map.marked = fill_with(reference, seed, OpaqueTest{}, map, sink);
   }
-  return fill_with(reference, seed, SameValueTest{seed_value}, map, sink);
+  return map.marked = fill_with(reference, seed, SameValueTest{seed_value}, map, sink);
 }
 
 }  // namespace qm
