@@ -14,6 +14,23 @@
 namespace qm {
 namespace {
 
+// The first x in [x, end) where m[x] is (or, with kMarked false, is not)
+// non-zero; eight bytes at a time where the row allows.
+template <bool kMarked>
+int next_run_edge(const uint8_t* m, int x, int end) {
+  for (; x + 8 <= end; x += 8) {
+    uint64_t word;
+    std::memcpy(&word, m + x, 8);
+    // Looking for a marked byte: any non-zero; for an unmarked one: any zero byte.
+    const bool edge = kMarked ? word != 0
+                              : ((word - 0x0101010101010101u) & ~word & 0x8080808080808080u) != 0;
+    if (edge) break;
+  }
+  for (; x < end; ++x)
+    if ((m[x] != 0) == kMarked) return x;
+  return end;
+}
+
 // Writes every run of marked pixels of `map` inside r through the surface.
 void write_marked(const PaintSurface& surface, const RegionMap& map, Rect r, const uint8_t* alpha,
                   uint32_t colour) {

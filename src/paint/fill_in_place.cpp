@@ -17,35 +17,36 @@ namespace {
 // out as kTransparent whatever its colour bits.
 inline Pixel left_alone(Pixel p) { return alpha_of(p) ? p : kTransparent; }
 
-// left_alone over row[x … end): transparent pixels with colour bits are
-// rare, so four pixels are checked at a time and only those are written.
-void clear_hidden_colour(Pixel* row, int x, int end) {
-#ifdef __SSE2__
-  const __m128i zero = _mm_setzero_si128(), transparent = _mm_set1_epi32(int(kTransparent));
-  for (; x + 4 <= end; x += 4) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-    const __m128i clear_alpha = _mm_cmpeq_epi32(_mm_srli_epi32(v, 24), zero);
-    const __m128i already = _mm_cmpeq_epi32(v, transparent);
-    if (_mm_movemask_epi8(_mm_andnot_si128(already, clear_alpha)) == 0) continue;
-    for (int i = x; i < x + 4; ++i) row[i] = left_alone(row[i]);
-  }
-#endif
-  for (; x < end; ++x) row[x] = left_alone(row[x]);
-}
-
-// Full density over the layer's alpha: the region becomes one value.
+// Full density over the layer's alpha: region pixels become one value.
+// Runs are short in a busy region, so 16 pixels go at a time without
+// branching on them; blocks wholly outside the region are only read, as
+// transparent pixels with colour bits are rare.
 void fill_constant(LayerImage& layer, const RegionMap& map, Rect r, Pixel value) {
   for (int y = r.y; y < r.bottom(); ++y) {
     const uint8_t* m = map.inside.data() + size_t(y) * size_t(map.width);
     Pixel* row = layer.row(y);
     int x = r.x;
-    while (x < r.right()) {
-      const int run = next_run_edge<true>(m, x, r.right());
-      clear_hidden_colour(row, x, run);
-      if (run == r.right()) break;
-      x = next_run_edge<false>(m, run, r.right());
-      std::fill(row + run, row + x, value);
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128(), transparent = _mm_set1_epi32(int(kTransparent));
+    const __m128i fill = _mm_set1_epi32(int(value));
+    for (; x + 16 <= r.right(); x += 16) {
+      const __m128i outside = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + x)), zero);
+      const bool none_inside = _mm_movemask_epi8(outside) == 0xFFFF;
+      const __m128i half[2] = {_mm_unpacklo_epi8(outside, outside), _mm_unpackhi_epi8(outside, outside)};
+      for (int k = 0; k < 4; ++k) {
+        __m128i* at = reinterpret_cast<__m128i*>(row + x + 4 * k);
+        const __m128i p = _mm_loadu_si128(at);
+        const __m128i clear = _mm_cmpeq_epi32(_mm_srli_epi32(p, 24), zero);
+        if (none_inside && _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi32(p, transparent), clear)) == 0)
+          continue;
+        const __m128i left = _mm_or_si128(_mm_andnot_si128(clear, p), _mm_and_si128(clear, transparent));
+        const __m128i out_lane = k & 1 ? _mm_unpackhi_epi16(half[k / 2], half[k / 2])
+                                       : _mm_unpacklo_epi16(half[k / 2], half[k / 2]);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(out_lane, left), _mm_andnot_si128(out_lane, fill)));
+      }
     }
+#endif
+    for (; x < r.right(); ++x) row[x] = m[x] ? value : left_alone(row[x]);
   }
 }
 

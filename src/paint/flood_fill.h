@@ -5,7 +5,6 @@
 // and visited pixels are tracked apart from whatever the spans are written
 // to, so the fill ends whatever its writes do (masked, density 0 …).
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -30,23 +29,6 @@ struct RegionMap {
 
   bool at(int x, int y) const { return inside[size_t(y) * size_t(width) + size_t(x)] != 0; }
 };
-
-// The first x in [x, end) of map row m whose byte is non-zero (kMarked) or
-// zero (!kMarked), or end; eight bytes at a time where the row allows.
-template <bool kMarked>
-inline int next_run_edge(const uint8_t* m, int x, int end) {
-  for (; x + 8 <= end; x += 8) {
-    uint64_t word;
-    std::memcpy(&word, m + x, 8);
-    // Looking for a marked byte: any non-zero; for an unmarked one: any zero byte.
-    const bool edge = kMarked ? word != 0
-                              : ((word - 0x0101010101010101u) & ~word & 0x8080808080808080u) != 0;
-    if (edge) break;
-  }
-  for (; x < end; ++x)
-    if ((m[x] != 0) == kMarked) return x;
-  return end;
-}
 
 // Called once per span: pixels x … x + n − 1 of row y.
 using SpanSink = std::function<void(int x, int y, int n)>;
