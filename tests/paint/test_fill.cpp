@@ -378,7 +378,7 @@ void draw_test_maze(LayerImage& img, uint32_t seed) {
   for (int y = 0; y < img.height(); ++y)
     for (int x = 0; x < img.width(); ++x) {
       Pixel& p = img.row(y)[x];
-      if ((x % 4 == 0 || y % 4 == 0) && rng() % 100 < 80)
+      if ((x % 4 == 0 || y % 4 == 0) && rng() % 100 < 55)
         p = rng() % 5 == 0 ? ((40 + rng() % 200) << 24) | 0x204060 : 0xFF204060;
       else
         p = rng() % 30 == 0 ? rng() & 0x00FFFFF0 : kTransparent;
@@ -426,7 +426,7 @@ TEST(Fill, InPlaceEqualsBufferedFill) {
             ASSERT_EQ(direct.changed, buffered.changed) << what;
             ASSERT_EQ(pixels_of(doc[0].current()->image), pixels_of(doc[1].current()->image)) << what;
             if (direct.changed.empty()) continue;
-            ++cases;
+            cases += direct.changed.w > 64;  // the region spreads
             // Undo records keep no colour bits of transparent pixels.
             std::vector<Pixel> undone = before;
             const Rect r = direct.changed;
@@ -442,7 +442,7 @@ TEST(Fill, InPlaceEqualsBufferedFill) {
               doc[k].set_undo_recorder(nullptr);
             }
           }
-  EXPECT_GT(cases, 70);
+  EXPECT_GT(cases, 30);
 }
 
 }  // namespace
