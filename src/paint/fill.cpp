@@ -7,6 +7,7 @@
 
 #include "paint/combine.h"
 #include "paint/fill_boundary.h"
+#include "paint/fill_in_place.h"
 #include "paint/fill_reference.h"
 #include "paint/write_modes.h"
 
@@ -81,8 +82,10 @@ FillOptions fill_options(int word, bool alt, bool shift, bool ctrl) {
   return o;
 }
 
-FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, const FillOptions& options,
-                   RegionMap& map, const StrokeOptions& stroke_options) {
+namespace {
+
+FillResult fill(Document& doc, const BrushSettings& settings, IntPoint at, const FillOptions& options,
+                RegionMap& map, const StrokeOptions& stroke_options, bool may_write_in_place) {
   FillResult result;
   Layer* layer = doc.current();
   if (!layer || !doc.bounds().contains(at.x, at.y)) return result;
@@ -120,12 +123,21 @@ FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, co
   const RegionTest test = opaque_area ? RegionTest::Opaque : RegionTest::SameValue;
   // The region is walked first and written row by row afterwards: the writes
   // then run through memory in order, in runs as long as the rows allow.
-  // The walk reads only the reference, so the backup and the stroke buffer
-  // are prepared over the region's bounding rectangle alone: every later
-  // pass (writes, undo step, combine) stays inside it.
+  // Every later pass (undo step, writes, combine) stays inside the region's
+  // bounding rectangle.
   Rect rect = flood_fill(*reference, at, test, map, {});
   if (automatic) rect = take_boundary_fringe(*reference, map, rect);
   if (rect.empty()) return result;
+  result.changed = rect;
+  // Only masks and textures need each pixel's stroke value apart from the
+  // layer; without them the fill goes straight into the layer.
+  if (may_write_in_place && !surface.masks.can_protect() && !surface.texture.bytes &&
+      layer->image.width() == canvas.w && layer->image.height() == canvas.h) {
+    result.recorded = doc.pixel_recorder().record_rect(doc, rect);
+    fill_in_place(layer->image, map, rect, {colour, density, options.erase, automatic, layer->mask_mode});
+    if (stroke_options.recomposite) doc.composite_rect(rect);
+    return result;
+  }
   backup.blit_from(rect.x, rect.y, rect.w, rect.h, layer->image, rect.x, rect.y);
   stroke.fill_rect(rect.x, rect.y, rect.w, rect.h, kTransparent);
   write_marked(surface, map, rect, alpha.data(), colour);
@@ -138,9 +150,20 @@ FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, co
     combine_erase(layer->image, stroke, backup, rect, layer->mask_mode);
   else
     combine_fill_over(layer->image, stroke, backup, rect, layer->mask_mode);
-  result.changed = rect;
   if (stroke_options.recomposite) doc.composite_rect(rect);
   return result;
+}
+
+}  // namespace
+
+FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, const FillOptions& options,
+                   RegionMap& map, const StrokeOptions& stroke_options) {
+  return fill(doc, settings, at, options, map, stroke_options, true);
+}
+
+FillResult fill_at_buffered(Document& doc, const BrushSettings& settings, IntPoint at,
+                            const FillOptions& options, RegionMap& map, const StrokeOptions& stroke_options) {
+  return fill(doc, settings, at, options, map, stroke_options, false);
 }
 
 }  // namespace qm

@@ -1,7 +1,7 @@
 #pragma once
 // The fill tool: floods the connected region around a click, judged on the
-// fill-reference layers, into the stroke buffer, then records one undo step
-// and combines the buffer into the current layer.
+// fill-reference layers, records one undo step for the region's box and
+// writes the fill into the current layer.
 #include "core/rect.h"
 #include "document/document.h"
 #include "paint/brush_settings.h"
@@ -37,7 +37,13 @@ struct FillResult {
 
 // Fills at pixel `at` with the tool's colour and density (settings.density is
 // the fill tool's BrushAlpha). `map` is working memory kept between fills.
+// Unless masks or a texture need the stroke buffer, the fill is written
+// straight into the layer over the region's box.
 FillResult fill_at(Document& doc, const BrushSettings& settings, IntPoint at, const FillOptions& options,
                    RegionMap& map, const StrokeOptions& stroke_options = {});
+// The same fill always through the stroke buffer and the backup; tests hold
+// the direct write to its bits.
+FillResult fill_at_buffered(Document& doc, const BrushSettings& settings, IntPoint at,
+                            const FillOptions& options, RegionMap& map, const StrokeOptions& stroke_options = {});
 
 }  // namespace qm

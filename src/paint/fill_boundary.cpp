@@ -68,7 +68,8 @@ Rect take_boundary_fringe(const LayerImage& ref, RegionMap& map, Rect region) {
       y = b;
     }
   }
-  return {min_x, min_y, max_x - min_x + 1, max_y - min_y + 1};
+  map.marked = Rect{min_x, min_y, max_x - min_x + 1, max_y - min_y + 1};
+  return map.marked;
 }
 
 void combine_fill_automatic(LayerImage& layer, const LayerImage& stroke, const LayerImage& backup, Rect r,

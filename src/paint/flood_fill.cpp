@@ -33,50 +33,21 @@ struct OpaqueTest {
 #endif
 };
 
-#ifdef __SSE2__
-// 4-bit mask of the unvisited pixels among m[0 … 3].
-inline int unvisited_four(const uint8_t* m) {
-  uint32_t word;
-  std::memcpy(&word, m, 4);
-  const __m128i v = _mm_cvtsi32_si128(int(word));
-  // Bytes equal to 0 → 0xFF; widen to 32-bit lanes for the same mask layout.
-  const __m128i z = _mm_cmpeq_epi8(v, _mm_setzero_si128());
-  const __m128i w16 = _mm_unpacklo_epi8(z, z);
-  return _mm_movemask_ps(_mm_castsi128_ps(_mm_unpacklo_epi16(w16, w16)));
-}
-#endif
-
-// The first x in [x, end) that is unvisited and in the region, or end.
-template <class Test>
-inline int next_open(const Pixel* row, const uint8_t* m, int x, int end, const Test& in_region) {
+// The first x in [x, end) whose pixel is (kIn) or is not (!kIn) in the region,
+// or end.
+template <bool kIn, class Test>
+inline int next_edge(const Pixel* row, int x, int end, const Test& in_region) {
   // Most runs and gaps are short: a few pixels one by one first.
   for (const int stop = std::min(end, x + 4); x < stop; ++x)
-    if (!m[x] && in_region(row[x])) return x;
+    if (in_region(row[x]) == kIn) return x;
 #ifdef __SSE2__
   for (; x + 4 <= end; x += 4) {
-    const int open = unvisited_four(m + x) & in_region.four(row + x);
-    if (open) return x + __builtin_ctz(unsigned(open));
+    const int hit = kIn ? in_region.four(row + x) : 15 & ~in_region.four(row + x);
+    if (hit) return x + __builtin_ctz(unsigned(hit));
   }
 #endif
   for (; x < end; ++x)
-    if (!m[x] && in_region(row[x])) return x;
-  return end;
-}
-
-// The first x in [x, end) that is visited or outside the region, or end.
-template <class Test>
-inline int next_closed(const Pixel* row, const uint8_t* m, int x, int end, const Test& in_region) {
-  // Most runs and gaps are short: a few pixels one by one first.
-  for (const int stop = std::min(end, x + 4); x < stop; ++x)
-    if (m[x] || !in_region(row[x])) return x;
-#ifdef __SSE2__
-  for (; x + 4 <= end; x += 4) {
-    const int closed = 15 & ~(unvisited_four(m + x) & in_region.four(row + x));
-    if (closed) return x + __builtin_ctz(unsigned(closed));
-  }
-#endif
-  for (; x < end; ++x)
-    if (m[x] || !in_region(row[x])) return x;
+    if (in_region(row[x]) == kIn) return x;
   return end;
 }
 
@@ -95,15 +66,27 @@ Rect fill_with(const LayerImage& ref, IntPoint seed, Test in_region, RegionMap& 
   pending.reserve(1024);
   int min_x = w, min_y = h, max_x = -1, max_y = -1;
 
-  // Extends the run through (x, y) to both sides over unvisited region
-  // pixels, marks it, reports it and queues it; returns its right end.
+  // Every run is taken whole: it spans all region pixels between two
+  // non-region ones (or the raster's edges). So a region pixel is visited
+  // exactly when the first pixel of its run is, and runs grow and are
+  // skipped on the pixel test alone; the map is read once per run.
+
+  // Extends the run through (x, y) to both sides, marks it, reports it and
+  // queues it; returns its right end.
   auto take_run = [&](int x, int y, int dir, int px0, int px1) __attribute__((always_inline)) -> int {
     const Pixel* row = ref.row(y);
     uint8_t* m = mark + size_t(y) * size_t(w);
-    int left = x, right = x;
-    while (left > 0 && !m[left - 1] && in_region(row[left - 1])) --left;
-    right = next_closed(row, m, right + 1, w, in_region) - 1;
+    int left = x;
+    while (left > 0 && in_region(row[left - 1])) --left;
+    const int right = next_edge<false>(row, x + 1, w, in_region) - 1;
     std::fill(m + left, m + right + 1, uint8_t{1});
+    // The next rows this run leads to are new cache lines in both rasters:
+    // start loading them while the rest of this row is scanned.
+    for (const int next : {y + dir, y + 2 * dir})
+      if (next >= 0 && next < h) {
+        __builtin_prefetch(ref.row(next) + left);
+        __builtin_prefetch(mark + size_t(next) * size_t(w) + size_t(left));
+      }
     if (sink) sink(left, y, right - left + 1);
     min_x = std::min(min_x, left);
     max_x = std::max(max_x, right);
@@ -119,9 +102,12 @@ Rect fill_with(const LayerImage& ref, IntPoint seed, Test in_region, RegionMap& 
     if (y < 0 || y >= h || x0 > x1) return;
     const Pixel* row = ref.row(y);
     const uint8_t* m = mark + size_t(y) * size_t(w);
-    for (int x = next_open(row, m, x0, x1 + 1, in_region); x <= x1;
-         x = next_open(row, m, x + 1, x1 + 1, in_region))
-      x = take_run(x, y, dir, p0, p1);
+    for (int x = next_edge<true>(row, x0, x1 + 1, in_region); x <= x1;) {
+      // Past the run (taken now or skipped as taken before) and the
+      // non-region pixel that ends it.
+      x = m[x] ? next_edge<false>(row, x + 1, x1 + 1, in_region) : take_run(x, y, dir, p0, p1) + 1;
+      x = next_edge<true>(row, x + 1, x1 + 1, in_region);
+    }
   };
 
   // The seed's run looks both ways: an empty parent range.
@@ -145,18 +131,28 @@ Rect fill_with(const LayerImage& ref, IntPoint seed, Test in_region, RegionMap& 
 
 Rect flood_fill(const LayerImage& reference, IntPoint seed, RegionTest test, RegionMap& map,
                 const SpanSink& sink) {
-  map.width = reference.width();
-  map.height = reference.height();
-  map.inside.assign(reference.pixel_count(), 0);
+  if (map.width != reference.width() || map.height != reference.height() ||
+      map.inside.size() != reference.pixel_count()) {
+    map.width = reference.width();
+    map.height = reference.height();
+    map.inside.assign(reference.pixel_count(), 0);
+  } else {
+    // Only the last fill's box holds marks: on a large canvas a small
+    // region then costs no full-map clear.
+    const Rect r = intersect(map.marked, reference.bounds());
+    for (int y = r.y; y < r.bottom(); ++y)
+      std::memset(map.inside.data() + size_t(y) * size_t(map.width) + size_t(r.x), 0, size_t(r.w));
+  }
+  map.marked = {};
   if (reference.empty() || seed.x < 0 || seed.y < 0 || seed.x >= reference.width() ||
       seed.y >= reference.height())
     return {};
   const Pixel seed_value = reference.row(seed.y)[seed.x];
   if (test == RegionTest::Opaque) {
     if (alpha_of(seed_value) == 0) return {};
-    return fill_with(reference, seed, OpaqueTest{}, map, sink);
+    return map.marked = fill_with(reference, seed, OpaqueTest{}, map, sink);
   }
-  return fill_with(reference, seed, SameValueTest{seed_value}, map, sink);
+  return map.marked = fill_with(reference, seed, SameValueTest{seed_value}, map, sink);
 }
 
 }  // namespace qm

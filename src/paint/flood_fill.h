@@ -20,10 +20,12 @@ enum class RegionTest : uint8_t {
 };
 
 // One byte per pixel of the raster, 1 where the region lies once the fill is
-// done. Kept between fills so its memory is reused.
+// done. Kept between fills so its memory is reused; `marked` bounds every
+// non-zero byte, so the next fill clears that box alone.
 struct RegionMap {
   int width = 0, height = 0;
   std::vector<uint8_t> inside;
+  Rect marked;
 
   bool at(int x, int y) const { return inside[size_t(y) * size_t(width) + size_t(x)] != 0; }
 };
