@@ -268,7 +268,7 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
 }
 
 Rect draw_dab(const PaintSurface& surface, const ShapeMap& shape, const DabSpec& dab,
-              bool coverage_alpha) {
+              bool coverage_alpha, RowSpans* written) {
   if (dab.density <= 0 || !surface.raster) return {};
   DabGrid grid;
   if (!dab_grid(dab.x, dab.y, dab.size, grid)) return {};
@@ -277,9 +277,15 @@ Rect draw_dab(const PaintSurface& surface, const ShapeMap& shape, const DabSpec&
   thread_local std::vector<uint8_t> alpha;
   alpha.resize(size_t(area.w) * size_t(area.h));
   dab_alpha(grid, shape, std::min(dab.density, 255), coverage_alpha, area, alpha.data());
-  for (int i = 0; i < area.h; ++i)
-    write_span(surface, area.x, area.y + i, area.w, alpha.data() + size_t(i) * size_t(area.w),
-               dab.colour);
+  for (int i = 0; i < area.h; ++i) {
+    const uint8_t* row = alpha.data() + size_t(i) * size_t(area.w);
+    write_span(surface, area.x, area.y + i, area.w, row, dab.colour);
+    if (!written) continue;
+    int first = 0, last = area.w;
+    while (first < last && row[first] == 0) ++first;
+    while (last > first && row[last - 1] == 0) --last;
+    written->add(area.y + i, area.x + first, area.x + last);
+  }
   return area;
 }
 

@@ -9,6 +9,7 @@
 #include "core/rect.h"
 #include "paint/dab_shapes.h"
 #include "paint/paint_surface.h"
+#include "paint/row_spans.h"
 
 namespace qm {
 
@@ -44,8 +45,9 @@ struct DabSpec {
 };
 
 // Draws the dab through the surface; returns the pixels it may have changed
-// (cut to the writable area; empty when it draws nothing).
+// (cut to the writable area; empty when it draws nothing). `written`, when
+// given, gets each row's span of pixels with a dab alpha above 0.
 Rect draw_dab(const PaintSurface& surface, const ShapeMap& shape, const DabSpec& dab,
-              bool coverage_alpha);
+              bool coverage_alpha, RowSpans* written = nullptr);
 
 }  // namespace qm

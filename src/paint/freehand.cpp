@@ -82,15 +82,17 @@ Rect FreehandStroke::draw_step() {
   return r;
 }
 
-// Combines what the last step touched into the layer and shows it.
+// Combines what the last step wrote into the layer and shows what it touched.
 Rect FreehandStroke::finish_step() {
   const Rect r = engine_.take_touched();
-  if (r.empty()) return r;
   const BrushState& state = engine_.state();
-  Layer* layer = doc_->current();
-  if (!state.into_layer)
-    combine_for(state.erasing, layer->image, doc_->stroke_buffer(), doc_->backup(), r,
-                state.masks.mask_mode);
+  // Only what the dabs wrote changes the combined result: the rest of the
+  // rectangle holds what the last combine left there.
+  if (!state.into_layer && !engine_.written().empty())
+    combine_written(state.erasing, doc_->current()->image, doc_->stroke_buffer(), doc_->backup(),
+                    engine_.written(), state.masks.mask_mode);
+  engine_.clear_written();
+  if (r.empty()) return r;
   if (options_.recomposite) doc_->composite_rect(r);
   return r;
 }
