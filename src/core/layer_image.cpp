@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace qm {
 
 bool LayerImage::create(int width, int height) {
@@ -156,6 +160,20 @@ void LayerImage::set_alpha_rect(int x, int y, int w, int h, uint8_t alpha) {
     Pixel* p = row(py) + r.x;
     for (int i = 0; i < r.w; ++i) p[i] = (p[i] & 0x00FFFFFF) | a;
   }
+}
+
+void prefer_huge_pages(LayerImage& image) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+  if (image.byte_count() < 2 * kHuge) return;
+  // Only the whole huge pages inside the buffer; a hint, so failure is fine.
+  const uintptr_t start = reinterpret_cast<uintptr_t>(image.pixels());
+  const uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
+  const uintptr_t last = (start + image.byte_count()) & ~(kHuge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)image;
+#endif
 }
 
 }  // namespace qm

@@ -95,4 +95,8 @@ struct BlitSpan {
 BlitSpan clip_blit(int dst_x, int dst_y, int w, int h, int dst_w, int dst_h,
                    int src_x, int src_y, int src_w, int src_h);
 
+// Asks the system to back a large, freshly created raster with huge pages:
+// first touches of plain pages dominate the cost of filling a big raster.
+void prefer_huge_pages(LayerImage& image);
+
 }  // namespace qm

@@ -31,6 +31,9 @@ Rect dab_bounds(const DabGrid& grid);
 // Alpha of every pixel of `area` (inside dab_bounds), row-major into `out`
 // (area.w × area.h bytes): (density × coverage + 127) / 255 with
 // `coverage_alpha`, else the density wherever the coverage is not zero.
+// The coverage of small areas is kept per sub-pixel phase and found again by
+// the grid, the area and the shape's address (the shapes are the program's
+// fixed maps).
 void dab_alpha(const DabGrid& grid, const ShapeMap& shape, int density, bool coverage_alpha,
                Rect area, uint8_t* out);
 // The same, sample by sample: the plain definition the fast one must equal.

@@ -10,15 +10,14 @@ bool FreehandStroke::begin(Document& doc, const BrushSettings& settings, PointF 
   Layer* layer = doc.current();
   if (!layer || layer->image.empty() || !sanitise_point(p)) return false;
   pressure = sanitise_pressure(pressure);
-  if (!doc.backup().copy_from(layer->image)) return false;
+  if (!doc.copy_to_backup(layer->image)) return false;
   const BrushState state = make_brush_state(settings, layer->mask_mode);
   LayerImage* target = &layer->image;
+  buffer_ = nullptr;
   if (!state.into_layer) {
-    if (doc.stroke_buffer().width() != layer->image.width() ||
-        doc.stroke_buffer().height() != layer->image.height())
-      return false;
-    doc.stroke_buffer().fill(kTransparent);
-    target = &doc.stroke_buffer();
+    LayerImage& buffer = doc.clear_stroke_buffer();
+    if (buffer.width() != layer->image.width() || buffer.height() != layer->image.height()) return false;
+    buffer_ = target = &buffer;
   }
   doc_ = &doc;
   options_ = options;
@@ -88,9 +87,12 @@ Rect FreehandStroke::finish_step() {
   const BrushState& state = engine_.state();
   // Only what the dabs wrote changes the combined result: the rest of the
   // rectangle holds what the last combine left there.
-  if (!state.into_layer && !engine_.written().empty())
-    combine_written(state.erasing, doc_->current()->image, doc_->stroke_buffer(), doc_->backup(),
-                    engine_.written(), state.masks.mask_mode);
+  if (buffer_) {
+    doc_->note_stroke_buffer_use(r);
+    if (!engine_.written().empty())
+      combine_written(state.erasing, doc_->current()->image, *buffer_, doc_->backup(), engine_.written(),
+                      state.masks.mask_mode);
+  }
   engine_.clear_written();
   if (r.empty()) return r;
   if (options_.recomposite) doc_->composite_rect(r);
