@@ -2,28 +2,10 @@
 #include <algorithm>
 #include <cstdint>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "core/resample.h"
 #include "core/resample_internal.h"
 
 namespace qm {
-
-void detail::prefer_huge_pages(LayerImage& image) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-  if (image.byte_count() < 2 * kHuge) return;
-  // Only the whole huge pages inside the buffer; a hint, so failure is fine.
-  const uintptr_t start = reinterpret_cast<uintptr_t>(image.pixels());
-  const uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
-  const uintptr_t last = (start + image.byte_count()) & ~(kHuge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-  (void)image;
-#endif
-}
 
 bool resample_method_from_index(int index, ResampleMethod& out) {
   if (index < 0 || index >= kResampleMethodCount) return false;
@@ -37,7 +19,6 @@ bool resample(const LayerImage& src, LayerImage& dst, int new_width, int new_hei
   const int m = int(method);
   if (src.empty() || m < 0 || m >= kResampleMethodCount || !dst.create(new_width, new_height))
     return false;
-  detail::prefer_huge_pages(dst);
   bool ok;
   if (new_width == src.width() && new_height == src.height())
     ok = dst.copy_from(src);

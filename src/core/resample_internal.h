@@ -108,10 +108,6 @@ const PassKernels& scalar_passes();
 const PassKernels& avx2_passes();  // call only when the CPU has AVX2
 #endif
 
-// Asks the system to back a large, freshly created raster with huge pages:
-// first touches of plain pages dominate the cost of filling a big raster.
-void prefer_huge_pages(LayerImage& image);
-
 // The methods: dst is already created at the new size; false when memory for
 // their tables is short.
 bool resample_nearest(const LayerImage& src, LayerImage& dst);

@@ -155,7 +155,6 @@ bool resample_separable(const LayerImage& src, LayerImage& dst, ResampleMethod m
       !build_table(method, src.height(), new_h, rows_of_columns) ||
       !mid.create(new_w, src.height()))
     return false;
-  prefer_huge_pages(mid);
   const PassKernels& passes = current_passes();
   run_pass(passes.rows, src, mid, columns_of_rows);
   run_pass(passes.columns, mid, dst, rows_of_columns);

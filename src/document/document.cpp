@@ -46,6 +46,7 @@ void Document::take_image(Document& other) {
   backup_ = std::move(other.backup_);
   stroke_buffer_cleared_ = std::exchange(other.stroke_buffer_cleared_, true);
   backup_cleared_ = std::exchange(other.backup_cleared_, true);
+  stroke_buffer_used_ = std::exchange(other.stroke_buffer_used_, Rect{});
   background_ = other.background_;
   dirty_ = std::exchange(other.dirty_, Rect{});
 }
@@ -81,8 +82,40 @@ void Document::install_rasters(int width, int height, std::vector<LayerImage>& r
   stroke_buffer_ = std::move(work.stroke_buffer);
   backup_ = std::move(work.backup);
   stroke_buffer_cleared_ = backup_cleared_ = false;
+  stroke_buffer_used_ = {};
   width_ = width;
   height_ = height;
+}
+
+LayerImage& Document::clear_stroke_buffer() {
+  if (!stroke_buffer_cleared_) {
+    stroke_buffer_.fill(kTransparent);
+    stroke_buffer_cleared_ = true;
+  } else {
+    const Rect r = intersect(stroke_buffer_used_, stroke_buffer_.bounds());
+    stroke_buffer_.fill_rect(r.x, r.y, r.w, r.h, kTransparent);
+  }
+  stroke_buffer_used_ = {};
+  return stroke_buffer_;
+}
+
+void Document::note_stroke_buffer_use(Rect r) {
+  if (r.empty()) return;
+  if (stroke_buffer_used_.empty()) {
+    stroke_buffer_used_ = r;
+    return;
+  }
+  const Rect& u = stroke_buffer_used_;
+  const int x0 = std::min(u.x, r.x), y0 = std::min(u.y, r.y);
+  const int x1 = std::max(u.right(), r.right()), y1 = std::max(u.bottom(), r.bottom());
+  stroke_buffer_used_ = {x0, y0, x1 - x0, y1 - y0};
+}
+
+bool Document::copy_to_backup(const LayerImage& image) {
+  // The copy writes every pixel: no need to clear first.
+  if (!backup_.copy_from(image)) return false;
+  backup_cleared_ = true;
+  return true;
 }
 
 bool Document::replace_all_rasters(int width, int height, std::vector<LayerImage> rasters) {

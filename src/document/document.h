@@ -70,8 +70,20 @@ class Document {
   const LayerImage& composite() const { return composite_; }
   // Cleared on first use: a document that is only loaded, shown or
   // converted never touches their pages.
-  LayerImage& stroke_buffer() { return cleared(stroke_buffer_, stroke_buffer_cleared_); }
+  // Whoever takes the stroke buffer here may paint anywhere in it.
+  LayerImage& stroke_buffer() {
+    stroke_buffer_used_ = bounds();
+    return cleared(stroke_buffer_, stroke_buffer_cleared_);
+  }
   LayerImage& backup() { return cleared(backup_, backup_cleared_); }
+  // The stroke buffer all transparent for a new stroke: only what was painted
+  // since the last clear is cleared again. The stroke reports what it paints
+  // with note_stroke_buffer_use.
+  LayerImage& clear_stroke_buffer();
+  void note_stroke_buffer_use(Rect r);
+  // The backup as a copy of `image` (the current layer); false when it cannot
+  // be had.
+  bool copy_to_backup(const LayerImage& image);
 
   void set_undo_recorder(UndoRecorder* recorder) {
     recorder_ = recorder ? recorder : &null_undo_recorder();
@@ -188,6 +200,7 @@ class Document {
   LayerImage backup_;
   bool stroke_buffer_cleared_ = true;
   bool backup_cleared_ = true;
+  Rect stroke_buffer_used_;  // where the cleared stroke buffer may hold paint
   DisplayBackground background_;
   Rect dirty_;
   UndoRecorder* recorder_;

@@ -30,6 +30,7 @@ void BrushEngine::start(const BrushState& state) {
   surface_.write_mode = state.write_mode;
   has_last_ = false;
   touched_ = {};
+  written_.clear();
   dab_count_ = 0;
 }
 
@@ -42,6 +43,12 @@ void BrushEngine::set_target(LayerImage* raster, const LayerImage* reference, Re
 void BrushEngine::touch(Rect r) {
   r = intersect(r, surface_.writable());
   touched_ = unite(touched_, r);
+}
+
+void BrushEngine::touch_written(Rect r) {
+  r = intersect(r, surface_.writable());
+  touched_ = unite(touched_, r);
+  written_.add(r);
 }
 
 Rect BrushEngine::take_touched() {
@@ -66,7 +73,7 @@ void BrushEngine::place_dab(double x, double y, double pressure, double size) {
   const double density_range = state_.max_density - state_.min_density;
   DabSpec dab{x, y, size, int(density_range * pressure + state_.min_density), state_.colour};
   if (state_.watercolour && mix_source()) dab.colour = water_.next(*mix_source(), x, y, size);
-  touch(draw_dab(surface_, *shape_map_, dab, state_.coverage_alpha));
+  touch(draw_dab(surface_, *shape_map_, dab, state_.coverage_alpha, &written_));
 }
 
 double BrushEngine::segment(const SegmentEnd& a, const SegmentEnd& b, double carried) {
@@ -94,9 +101,9 @@ void BrushEngine::dab(PointF p, double pressure) {
 void BrushEngine::stamp(int x, int y) {
   ++dab_count_;
   if (state_.smudge)
-    touch(smudge_.stamp(surface_, dot_, x, y, state_.max_density));
+    touch_written(smudge_.stamp(surface_, dot_, x, y, state_.max_density));
   else
-    touch(stamp_dot(surface_, dot_, x, y, state_.max_density, state_.colour));
+    touch_written(stamp_dot(surface_, dot_, x, y, state_.max_density, state_.colour));
 }
 
 void BrushEngine::dot_line(IntPoint a, IntPoint b, bool continuing) {

@@ -10,6 +10,7 @@
 #include "paint/dab_shapes.h"
 #include "paint/paint_surface.h"
 #include "paint/point.h"
+#include "paint/row_spans.h"
 #include "paint/smudge.h"
 #include "paint/stroke_segment.h"
 #include "paint/watercolour.h"
@@ -45,6 +46,10 @@ class BrushEngine {
 
   // The rectangle touched since the last call (cut to the writable area).
   Rect take_touched();
+  // Per row, the pixels written since clear_written(): within the touched
+  // rectangle, often much less of it (a dab's corners, a segment's reach).
+  const RowSpans& written() const { return written_; }
+  void clear_written() { written_.clear(); }
   // Dabs and stamps placed since start().
   int64_t dab_count() const { return dab_count_; }
 
@@ -54,6 +59,8 @@ class BrushEngine {
   void place_dab(double x, double y, double pressure, double size);
   void stamp(int x, int y);
   void touch(Rect r);
+  // Touched and written as a whole.
+  void touch_written(Rect r);
   // The layer the watercolour mixes with.
   const LayerImage* mix_source() const;
 
@@ -66,6 +73,7 @@ class BrushEngine {
   bool has_last_ = false;
   int last_x16_ = 0, last_y16_ = 0;  // the last dab, in sixteenths
   Rect touched_;
+  RowSpans written_;
   int64_t dab_count_ = 0;
 };
 

@@ -5,6 +5,7 @@
 // the layer in place). All three rasters have the same size; `r` is cut to them.
 #include "core/layer_image.h"
 #include "core/rect.h"
+#include "paint/row_spans.h"
 
 namespace qm {
 
@@ -15,6 +16,12 @@ void combine_erase(LayerImage& layer, const LayerImage& stroke, const LayerImage
 // Either, as the brush says.
 void combine_for(bool erasing, LayerImage& layer, const LayerImage& stroke, const LayerImage& backup,
                  Rect r, int mask_mode);
+
+// Only the pixels of `written` (cut to the rasters). After a brush step this
+// gives what combining its touched rectangle gives: the other pixels of that
+// rectangle hold what they held after the last combine.
+void combine_written(bool erasing, LayerImage& layer, const LayerImage& stroke, const LayerImage& backup,
+                     const RowSpans& written, int mask_mode);
 
 // One pixel of each, exposed for tests; `combine_over` takes the shortcut for
 // an empty stroke pixel, `combine_over_plain` is the formula alone.

@@ -118,11 +118,10 @@ struct ColumnCells {
   int width = 0;
 };
 
-// One row of alpha from a folded row: the column sums, then the coverage and
-// the alpha. K is the layout's width rounded up to an instantiated one.
-template <int K, bool kCoverageAlpha>
-void alpha_row(const uint16_t* row_sum, const ColumnCells& cols, int w, int shift, uint32_t density,
-               uint8_t* out) {
+// One row of coverage from a folded row: the column sums, shifted. K is the
+// layout's width rounded up to an instantiated one.
+template <int K>
+void coverage_row(const uint16_t* row_sum, const ColumnCells& cols, int w, int shift, uint8_t* out) {
   const uint16_t* cell = cols.cell.data();
   const uint16_t* count = cols.count.data();
   for (int j = 0; j < w; ++j) {
@@ -130,9 +129,7 @@ void alpha_row(const uint16_t* row_sum, const ColumnCells& cols, int w, int shif
     const uint16_t* c = count + j * K;
     uint32_t sum = 0;
     for (int t = 0; t < K; ++t) sum += uint32_t(c[t]) * row_sum[cl[t]];
-    const uint32_t coverage = sum >> shift;
-    // (density × 0 + 127) / 255 is 0: an uncovered pixel stays 0 either way.
-    out[j] = uint8_t(kCoverageAlpha ? (density * coverage + 127) / 255 : (coverage ? density : 0));
+    out[j] = uint8_t(sum >> shift);
   }
 }
 
@@ -154,40 +151,31 @@ struct CachedRows {
   std::vector<uint32_t> starts;
 };
 
-using AlphaRowFn = void (*)(const uint16_t*, const ColumnCells&, int, int, uint32_t, uint8_t*);
-
-template <int K>
-AlphaRowFn alpha_row_for(bool coverage_alpha) {
-  return coverage_alpha ? alpha_row<K, true> : alpha_row<K, false>;
-}
+using CoverageRowFn = void (*)(const uint16_t*, const ColumnCells&, int, int, uint8_t*);
 
 // The instantiated widths: 1 … 8 and 16 (a pixel has at most 16 sub-samples a side).
 int padded_width(int width) { return width <= 8 ? std::max(width, 1) : 16; }
 
-AlphaRowFn pick_alpha_row(int width, bool coverage_alpha) {
+CoverageRowFn pick_coverage_row(int width) {
   switch (width) {
-    case 1: return alpha_row_for<1>(coverage_alpha);
-    case 2: return alpha_row_for<2>(coverage_alpha);
-    case 3: return alpha_row_for<3>(coverage_alpha);
-    case 4: return alpha_row_for<4>(coverage_alpha);
-    case 5: return alpha_row_for<5>(coverage_alpha);
-    case 6: return alpha_row_for<6>(coverage_alpha);
-    case 7: return alpha_row_for<7>(coverage_alpha);
-    case 8: return alpha_row_for<8>(coverage_alpha);
-    default: return alpha_row_for<16>(coverage_alpha);
+    case 1: return coverage_row<1>;
+    case 2: return coverage_row<2>;
+    case 3: return coverage_row<3>;
+    case 4: return coverage_row<4>;
+    case 5: return coverage_row<5>;
+    case 6: return coverage_row<6>;
+    case 7: return coverage_row<7>;
+    case 8: return coverage_row<8>;
+    default: return coverage_row<16>;
   }
 }
-
-}  // namespace
 
 // The coverage sum is separable: sum(pixel) = Σ rows n(R) Σ columns m(C)
 // shape[R][C], with n and m the sub-sample counts per cell. Each pixel row
 // first folds its shape rows into one weighted row (SIMD over whole rows),
 // then each pixel sums its few columns of it. Integer sums, so the result
 // equals the sample-by-sample loop exactly.
-void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool coverage_alpha, Rect area,
-               uint8_t* out) {
-  if (area.empty()) return;
+void area_coverage(const DabGrid& g, const ShapeMap& shape, Rect area, uint8_t* out) {
   thread_local std::vector<CellCount> cells;
   // The column layout depends only on the grid and the sub-sample offset of
   // the area's first column: successive dabs of one size reuse it (a few
@@ -224,7 +212,7 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
   }
   const ColumnCells& cols = slot.cols;
   const int k = cols.width;
-  const AlphaRowFn row_fn = pick_alpha_row(k, coverage_alpha);
+  const CoverageRowFn row_fn = pick_coverage_row(k);
   const int shift = g.unit == 16 ? 8 : 6;
 
   U16x8 folded[kFoldVectors];
@@ -263,12 +251,63 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
       const uint16_t n = rows[r].count;
       for (int v = 0; v < kFoldVectors; ++v) folded[v] += src[v] * n;
     }
-    row_fn(row_sum, cols, area.w, shift, uint32_t(density), out);
+    row_fn(row_sum, cols, area.w, shift, out);
   }
 }
 
+// What an area's coverage is made from.
+struct CoverageKey {
+  const ShapeMap* shape = nullptr;  // nullptr: empty
+  int unit = 0, size = 0, scale = 0, x_offset = 0, y_offset = 0, w = 0, h = 0;
+  friend bool operator==(const CoverageKey&, const CoverageKey&) = default;
+};
+struct CachedCoverage {
+  CoverageKey key;
+  std::vector<uint8_t> coverage;
+};
+// Areas up to this many pixels are kept (a dab of about 64 pixels).
+constexpr size_t kKeptCoverage = 68 * 68;
+
+// The area's coverage, from the dabs of one size and shape already drawn at
+// the same sub-pixel phase when there is one: a brush drawing along a path
+// meets the same few phases over and over.
+const uint8_t* coverage_of(const DabGrid& g, const ShapeMap& shape, Rect area) {
+  const size_t n = size_t(area.w) * size_t(area.h);
+  const CoverageKey key{&shape, g.unit, g.size, g.scale, area.x * g.unit - g.left, area.y * g.unit - g.top,
+                        area.w, area.h};
+  thread_local std::array<CachedCoverage, 256> cache;
+  thread_local std::vector<uint8_t> scratch;
+  if (n > kKeptCoverage) {
+    scratch.resize(n);
+    area_coverage(g, shape, area, scratch.data());
+    return scratch.data();
+  }
+  CachedCoverage& slot = cache[size_t((key.x_offset & 15) * 16 + (key.y_offset & 15))];
+  if (!(slot.key == key)) {
+    slot.coverage.resize(n);
+    area_coverage(g, shape, area, slot.coverage.data());
+    slot.key = key;
+  }
+  return slot.coverage.data();
+}
+
+}  // namespace
+
+void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool coverage_alpha, Rect area,
+               uint8_t* out) {
+  if (area.empty()) return;
+  const uint8_t* coverage = coverage_of(g, shape, area);
+  const size_t n = size_t(area.w) * size_t(area.h);
+  const uint32_t d = uint32_t(density);
+  // (density × 0 + 127) / 255 is 0: an uncovered pixel stays 0 either way.
+  if (coverage_alpha)
+    for (size_t i = 0; i < n; ++i) out[i] = uint8_t((d * coverage[i] + 127) / 255);
+  else
+    for (size_t i = 0; i < n; ++i) out[i] = uint8_t(coverage[i] ? d : 0);
+}
+
 Rect draw_dab(const PaintSurface& surface, const ShapeMap& shape, const DabSpec& dab,
-              bool coverage_alpha) {
+              bool coverage_alpha, RowSpans* written) {
   if (dab.density <= 0 || !surface.raster) return {};
   DabGrid grid;
   if (!dab_grid(dab.x, dab.y, dab.size, grid)) return {};
@@ -277,9 +316,15 @@ Rect draw_dab(const PaintSurface& surface, const ShapeMap& shape, const DabSpec&
   thread_local std::vector<uint8_t> alpha;
   alpha.resize(size_t(area.w) * size_t(area.h));
   dab_alpha(grid, shape, std::min(dab.density, 255), coverage_alpha, area, alpha.data());
-  for (int i = 0; i < area.h; ++i)
-    write_span(surface, area.x, area.y + i, area.w, alpha.data() + size_t(i) * size_t(area.w),
-               dab.colour);
+  for (int i = 0; i < area.h; ++i) {
+    const uint8_t* row = alpha.data() + size_t(i) * size_t(area.w);
+    write_span(surface, area.x, area.y + i, area.w, row, dab.colour);
+    if (!written) continue;
+    int first = 0, last = area.w;
+    while (first < last && row[first] == 0) ++first;
+    while (last > first && row[last - 1] == 0) --last;
+    written->add(area.y + i, area.x + first, area.x + last);
+  }
   return area;
 }
 

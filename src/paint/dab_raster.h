@@ -9,6 +9,7 @@
 #include "core/rect.h"
 #include "paint/dab_shapes.h"
 #include "paint/paint_surface.h"
+#include "paint/row_spans.h"
 
 namespace qm {
 
@@ -30,6 +31,9 @@ Rect dab_bounds(const DabGrid& grid);
 // Alpha of every pixel of `area` (inside dab_bounds), row-major into `out`
 // (area.w × area.h bytes): (density × coverage + 127) / 255 with
 // `coverage_alpha`, else the density wherever the coverage is not zero.
+// The coverage of small areas is kept per sub-pixel phase and found again by
+// the grid, the area and the shape's address (the shapes are the program's
+// fixed maps).
 void dab_alpha(const DabGrid& grid, const ShapeMap& shape, int density, bool coverage_alpha,
                Rect area, uint8_t* out);
 // The same, sample by sample: the plain definition the fast one must equal.
@@ -44,8 +48,9 @@ struct DabSpec {
 };
 
 // Draws the dab through the surface; returns the pixels it may have changed
-// (cut to the writable area; empty when it draws nothing).
+// (cut to the writable area; empty when it draws nothing). `written`, when
+// given, gets each row's span of pixels with a dab alpha above 0.
 Rect draw_dab(const PaintSurface& surface, const ShapeMap& shape, const DabSpec& dab,
-              bool coverage_alpha);
+              bool coverage_alpha, RowSpans* written = nullptr);
 
 }  // namespace qm

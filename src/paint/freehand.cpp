@@ -10,15 +10,14 @@ bool FreehandStroke::begin(Document& doc, const BrushSettings& settings, PointF 
   Layer* layer = doc.current();
   if (!layer || layer->image.empty() || !sanitise_point(p)) return false;
   pressure = sanitise_pressure(pressure);
-  if (!doc.backup().copy_from(layer->image)) return false;
+  if (!doc.copy_to_backup(layer->image)) return false;
   const BrushState state = make_brush_state(settings, layer->mask_mode);
   LayerImage* target = &layer->image;
+  buffer_ = nullptr;
   if (!state.into_layer) {
-    if (doc.stroke_buffer().width() != layer->image.width() ||
-        doc.stroke_buffer().height() != layer->image.height())
-      return false;
-    doc.stroke_buffer().fill(kTransparent);
-    target = &doc.stroke_buffer();
+    LayerImage& buffer = doc.clear_stroke_buffer();
+    if (buffer.width() != layer->image.width() || buffer.height() != layer->image.height()) return false;
+    buffer_ = target = &buffer;
   }
   doc_ = &doc;
   options_ = options;
@@ -82,15 +81,20 @@ Rect FreehandStroke::draw_step() {
   return r;
 }
 
-// Combines what the last step touched into the layer and shows it.
+// Combines what the last step wrote into the layer and shows what it touched.
 Rect FreehandStroke::finish_step() {
   const Rect r = engine_.take_touched();
-  if (r.empty()) return r;
   const BrushState& state = engine_.state();
-  Layer* layer = doc_->current();
-  if (!state.into_layer)
-    combine_for(state.erasing, layer->image, doc_->stroke_buffer(), doc_->backup(), r,
-                state.masks.mask_mode);
+  // Only what the dabs wrote changes the combined result: the rest of the
+  // rectangle holds what the last combine left there.
+  if (buffer_) {
+    doc_->note_stroke_buffer_use(r);
+    if (!engine_.written().empty())
+      combine_written(state.erasing, doc_->current()->image, *buffer_, doc_->backup(), engine_.written(),
+                      state.masks.mask_mode);
+  }
+  engine_.clear_written();
+  if (r.empty()) return r;
   if (options_.recomposite) doc_->composite_rect(r);
   return r;
 }

@@ -45,6 +45,7 @@ class FreehandStroke {
 
   Document* doc_ = nullptr;
   StrokeOptions options_;
+  LayerImage* buffer_ = nullptr;  // the stroke buffer, unless the tool paints the layer
   BrushEngine engine_;
   SmoothingRing ring_;
   CurveHistory curve_;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "paint/channel_vector.h"
+#include "paint/over_rows.h"
 #include "paint/random.h"
 #include "paint/tool_table.h"
 
@@ -25,8 +26,9 @@ struct ReplaceOp {
   static constexpr bool kMasks = true, kTexture = true;
   static void apply(const OpArgs& o, Pixel& p, int, int, uint32_t a) { p = with_alpha(o.colour, a); }
 };
+// kOverRow: without masks and texture a span is one blend_over_row.
 struct BlendOp {
-  static constexpr bool kMasks = true, kTexture = true;
+  static constexpr bool kMasks = true, kTexture = true, kOverRow = true;
   static void apply(const OpArgs& o, Pixel& p, int, int, uint32_t a) { p = blend_over(p, o.colour, a); }
 };
 struct BlendAlphaLockOp {
@@ -91,7 +93,7 @@ struct EraseOp {
   static void apply(const OpArgs&, Pixel& p, int, int, uint32_t a) { p = erase_pixel_by(p, a); }
 };
 struct OverOp {
-  static constexpr bool kMasks = false, kTexture = false;
+  static constexpr bool kMasks = false, kTexture = false, kOverRow = true;
   static void apply(const OpArgs& o, Pixel& p, int, int, uint32_t a) { p = blend_over(p, o.colour, a); }
 };
 struct SetOp {
@@ -110,6 +112,9 @@ void span_loop(const PaintSurface& s, int x0, int y, int n, const uint8_t* alpha
   const TextureView& tex = s.texture;
   const uint8_t* tex_row =
       Op::kTexture && tex.bytes ? tex.bytes + size_t(y % tex.height) * size_t(tex.width) : nullptr;
+  if constexpr (requires { Op::kOverRow; }) {
+    if (!kMasked && !tex_row) return blend_over_row(row + x0, alpha, n, args.colour);
+  }
   for (int i = 0; i < n; ++i) {
     uint32_t a = alpha[i];
     if (a == 0) continue;

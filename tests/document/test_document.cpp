@@ -91,6 +91,31 @@ TEST(Document, NewCanvasLimitsAndDefaults) {
   EXPECT_EQ(doc.name_counter(), 0);
 }
 
+TEST(Document, ClearingTheStrokeBufferClearsWhatWasPaintedSince) {
+  Document doc;
+  ASSERT_TRUE(doc.new_canvas(8, 6, true));
+  auto all_clear = [](const LayerImage& img) {
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (img.get_pixel(x, y) != kTransparent) return false;
+    return true;
+  };
+  // A stroke notes what it paints, over several steps.
+  LayerImage& buffer = doc.clear_stroke_buffer();
+  EXPECT_TRUE(all_clear(buffer));
+  buffer.fill_rect(1, 1, 2, 2, 0x80102030);
+  doc.note_stroke_buffer_use({1, 1, 2, 2});
+  buffer.fill_rect(6, 4, 2, 2, 0x80102030);
+  doc.note_stroke_buffer_use({6, 4, 2, 2});
+  EXPECT_TRUE(all_clear(doc.clear_stroke_buffer()));
+  // Other tools may paint anywhere.
+  doc.stroke_buffer().fill(0xFFABCDEF);
+  EXPECT_TRUE(all_clear(doc.clear_stroke_buffer()));
+  // A new canvas's buffer is cleared whole on first use.
+  ASSERT_TRUE(doc.new_canvas(8, 6, true));
+  EXPECT_TRUE(all_clear(doc.clear_stroke_buffer()));
+}
+
 TEST(Document, AdoptedLayersKeepTheirPixelsAndTakeTheNextName) {
   Document doc;
   ASSERT_TRUE(doc.new_canvas(3, 2, false));

@@ -1,9 +1,12 @@
 // Combining the stroke buffer into the layer.
+#include <algorithm>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "paint/combine.h"
+#include "paint/over_rows.h"
 #include "paint_test_util.h"
 
 namespace qm {
@@ -40,6 +43,30 @@ TEST(Combine, EmptyStrokePixelShortcutIsExact) {
         ASSERT_EQ(combine_over(stroke, backup, keep), combine_over_plain(stroke, backup, keep)) << a << " " << c;
         ASSERT_EQ(combine_over(stroke, backup, keep), a ? backup : kTransparent);
       }
+}
+
+TEST(Combine, RowsEqualThePixelFormula) {
+  // Every pair of alphas, in rows whose lengths leave tails of 0 … 3 pixels.
+  std::mt19937 rng(29);
+  std::vector<Pixel> stroke, backup;
+  for (uint32_t hs = 0; hs < 256; ++hs)
+    for (uint32_t lb = 0; lb < 256; ++lb) {
+      stroke.push_back((hs << 24) | (rng() & 0xFFFFFF));
+      backup.push_back(lb ? (lb << 24) | (rng() & 0xFFFFFF) : (rng() & 1 ? kTransparent : rng() & 0xFFFFFF));
+    }
+  for (bool keep : {false, true})
+    for (size_t start = 0, n = 1; start < stroke.size(); start += n, n = n % 23 + 1) {
+      n = std::min(n, stroke.size() - start);
+      std::vector<Pixel> out(n);
+      combine_over_row(out.data(), &stroke[start], &backup[start], int(n), keep);
+      std::vector<Pixel> in_place(backup.begin() + long(start), backup.begin() + long(start + n));
+      combine_over_row(in_place.data(), &stroke[start], in_place.data(), int(n), keep);
+      for (size_t i = 0; i < n; ++i) {
+        const Pixel want = combine_over_plain(stroke[start + i], backup[start + i], keep);
+        ASSERT_EQ(out[i], want) << start + i << " " << keep;
+        ASSERT_EQ(in_place[i], want) << start + i << " " << keep;
+      }
+    }
 }
 
 TEST(Combine, StrokeOverBackup) {

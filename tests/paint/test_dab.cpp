@@ -66,9 +66,9 @@ TEST(DabRaster, FastCoverageEqualsSampleBySample) {
   EXPECT_GT(compared, 1200);
 }
 
-// Runs of dabs of one size along a path reuse their column and row layouts; sizes
-// and clipped widths alternate so a kept layout must never serve a grid or
-// area it was not made for.
+// Runs of dabs of one size along a path reuse their column and row layouts
+// and their coverage; sizes, shapes, densities and clipped widths alternate so
+// a kept one must never serve a grid, shape or area it was not made for.
 TEST(DabRaster, ReusedLayoutsEqualSampleBySample) {
   std::mt19937 rng(12);
   std::uniform_real_distribution<double> step(0, 1.7);
@@ -86,8 +86,10 @@ TEST(DabRaster, ReusedLayoutsEqualSampleBySample) {
     const int density = 1 + int(rng() % 255);
     fast.assign(size_t(area.w) * size_t(area.h), 0xAA);
     plain.assign(fast.size(), 0x55);
-    dab_alpha(g, cone_map(196), density, true, area, fast.data());
-    dab_alpha_reference(g, cone_map(196), density, true, area, plain.data());
+    const ShapeMap& map = i % 7 < 4 ? cone_map(196) : hard_disc_map();
+    const bool coverage = i % 5 != 0;
+    dab_alpha(g, map, density, coverage, area, fast.data());
+    dab_alpha_reference(g, map, density, coverage, area, plain.data());
     ASSERT_EQ(fast, plain) << i;
   }
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "document/undo_history.h"
+#include "paint/brush_engine.h"
+#include "paint/combine.h"
 #include "paint/freehand.h"
 #include "paint/random.h"
 #include "paint/smoothing.h"
@@ -333,6 +335,47 @@ TEST(EffectTools, BlurDodgeBurn) {
   EXPECT_EQ(alpha_of(d30), 255);
   const auto [u19, u30] = run(PaintTool::Burn, 0xFF404040, 0xFF808080);
   EXPECT_LT(red_of(u30), 0x80);
+}
+
+// The stroke buffer is combined into the layer after every step; combining
+// only the row spans the step's dabs wrote must leave the layer exactly as
+// combining the whole touched rectangle does.
+TEST(Stroke, CombiningWhatEachStepDrewEqualsCombiningTheTouchedRectangles) {
+  for (PaintTool tool : {PaintTool::Pencil, PaintTool::Pen, PaintTool::Brush, PaintTool::Watercolour,
+                         PaintTool::Spray, PaintTool::BrushEraser, PaintTool::Finger})
+    for (int mask_mode : {0, 3}) {
+      const BrushState state = make_brush_state(brush(tool, 13, 200), mask_mode);
+      if (state.into_layer) continue;
+      LayerImage backup, by_rect, by_spans, buffer;
+      for (LayerImage* img : {&backup, &by_rect, &by_spans, &buffer}) ASSERT_TRUE(img->create(96, 64));
+      test::paint_background(backup);
+      by_rect.copy_from(backup);
+      by_spans.copy_from(backup);
+      buffer.fill(kTransparent);
+      seed_shared_random(7);
+      BrushEngine engine;
+      engine.start(state);
+      engine.set_target(&buffer, &backup, {2, 1, 90, 60});
+      SegmentEnd last{{-4.5, 30.25}, 0.2};
+      engine.begin_figure(last.p);
+      double carried = 0;
+      // Off the canvas and back, doubling back on itself.
+      for (int i = 1; i <= 80; ++i) {
+        const double t = i / 80.0;
+        const SegmentEnd next{{-4.5 + 100 * t, 30.25 + 28 * std::sin(t * 13)}, 0.2 + 0.8 * t};
+        if (state.dot_tool)
+          engine.dot_line(pixel_of(last.p), pixel_of(next.p), true);
+        else
+          carried = engine.segment(last, next, carried);
+        last = next;
+        combine_for(state.erasing, by_rect, buffer, backup, engine.take_touched(), mask_mode);
+        combine_written(state.erasing, by_spans, buffer, backup, engine.written(), mask_mode);
+        engine.clear_written();
+      }
+      const bool changes = !(state.erasing && mask_mode == 3);
+      EXPECT_EQ(test::hash_pixels(by_rect) != test::hash_pixels(backup), changes) << int(tool);
+      ASSERT_EQ(test::hash_pixels(by_spans), test::hash_pixels(by_rect)) << int(tool) << " " << mask_mode;
+    }
 }
 
 TEST(Stroke, UndoRestoresTheLayerBitForBit) {

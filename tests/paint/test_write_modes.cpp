@@ -1,9 +1,12 @@
 // The pixel-write table, the mask test and the texture.
 #include <cmath>
+#include <algorithm>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "paint/over_rows.h"
 #include "paint/random.h"
 #include "paint/tool_table.h"
 #include "paint/write_modes.h"
@@ -59,6 +62,30 @@ TEST(WriteModes, BlendOverAnEmptyPixelShortcutIsExact) {
       ASSERT_EQ(blend_over(dst, colour, a), blend_over_plain(dst, colour, a)) << a << " " << c;
       ASSERT_EQ(blend_over(dst, colour, a), (a << 24) | colour);
     }
+}
+
+TEST(WriteModes, BlendRowsEqualThePixelFormula) {
+  // Every pair of alphas (dab alpha 0 leaves the pixel alone), in rows whose
+  // lengths leave tails of 0 … 3 pixels.
+  std::mt19937 rng(31);
+  std::vector<uint8_t> alpha;
+  std::vector<Pixel> dst;
+  for (uint32_t a = 0; a < 256; ++a)
+    for (uint32_t A = 0; A < 256; ++A) {
+      alpha.push_back(uint8_t(a));
+      dst.push_back((A << 24) | (rng() & 0xFFFFFF));
+    }
+  for (size_t start = 0, n = 1; start < dst.size(); start += n, n = n % 19 + 1) {
+    n = std::min(n, dst.size() - start);
+    const uint32_t colour = rng() & 0xFFFFFF;
+    std::vector<Pixel> out(dst.begin() + long(start), dst.begin() + long(start + n));
+    blend_over_row(out.data(), &alpha[start], int(n), colour);
+    for (size_t i = 0; i < n; ++i) {
+      const Pixel d = dst[start + i];
+      const Pixel want = alpha[start + i] ? blend_over_plain(d, colour, alpha[start + i]) : d;
+      ASSERT_EQ(out[i], want) << start + i;
+    }
+  }
 }
 
 TEST(WriteModes, BlendFollowsTheOverFormula) {

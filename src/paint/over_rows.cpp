@@ -1,0 +1,144 @@
+#include "paint/over_rows.h"
+
+#include "paint/channel_vector.h"
+#include "paint/combine.h"
+#include "paint/write_modes.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(QM_NO_SIMD)
+#define QM_OVER_ROWS_X86 1
+#include <immintrin.h>
+#endif
+
+namespace qm {
+namespace {
+
+void blend_row_scalar(Pixel* dst, const uint8_t* alpha, int n, uint32_t colour) {
+  for (int i = 0; i < n; ++i)
+    if (alpha[i]) dst[i] = blend_over(dst[i], colour, alpha[i]);
+}
+
+void combine_row_scalar(Pixel* dst, const Pixel* stroke, const Pixel* backup, int n, bool keep_alpha) {
+  for (int i = 0; i < n; ++i) dst[i] = combine_over(stroke[i], backup[i], keep_alpha);
+}
+
+#ifdef QM_OVER_ROWS_X86
+#define QM_AVX2 __attribute__((target("avx2")))
+
+// One byte channel of four pixels as doubles.
+QM_AVX2 inline __m256d channel4(__m128i p, int shift) {
+  return _mm256_cvtepi32_pd(_mm_and_si128(_mm_srli_epi32(p, shift), _mm_set1_epi32(0xFF)));
+}
+
+// trunc(v) of four lanes in 0 … 255.5, placed at `shift`.
+QM_AVX2 inline __m128i byte4(__m256d v, int shift) {
+  return _mm_slli_epi32(_mm256_cvttpd_epi32(v), shift);
+}
+
+// (x · a + y · b) / d + 0.5, in that order, for one channel.
+QM_AVX2 inline __m128i mix4(__m256d x, __m256d a, __m256d y, __m256d b, __m256d d, int shift) {
+  const __m256d sum = _mm256_add_pd(_mm256_mul_pd(x, a), _mm256_mul_pd(y, b));
+  return byte4(_mm256_add_pd(_mm256_div_pd(sum, d), _mm256_set1_pd(0.5)), shift);
+}
+
+// unit[i] for four indices (the masked form: GCC warns about the plain one's
+// unset source).
+QM_AVX2 inline __m256d gather4(const double* unit, __m128i i) {
+  return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), unit, i, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)), 8);
+}
+
+// Lanes of `mask` from b, the others from a.
+QM_AVX2 inline __m128i pick(__m128i a, __m128i b, __m128i mask) { return _mm_blendv_epi8(a, b, mask); }
+
+QM_AVX2 void blend_row_avx2(Pixel* dst, const uint8_t* alpha, int n, uint32_t colour) {
+  const double* unit = unit_fractions().data();
+  const __m128i colour4 = _mm_set1_epi32(int(colour & 0xFFFFFF));
+  const __m256d cb = _mm256_set1_pd(blue_of(colour)), cg = _mm256_set1_pd(green_of(colour));
+  const __m256d cr = _mm256_set1_pd(red_of(colour));
+  const __m256d one = _mm256_set1_pd(1), full = _mm256_set1_pd(255), rounding = _mm256_set1_pd(0.5);
+  const __m256d square = _mm256_set1_pd(65025.0);
+  const __m128i zero = _mm_setzero_si128(), opaque = _mm_set1_epi32(255);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    int32_t a_bytes;
+    __builtin_memcpy(&a_bytes, alpha + i, 4);
+    if (a_bytes == 0) continue;
+    const __m128i a = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(a_bytes));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+    const __m128i da = _mm_srli_epi32(d, 24);
+    // The shortcuts: a = 255 paints the colour; over nothing the dab itself.
+    const __m128i plain = _mm_or_si128(colour4, _mm_slli_epi32(a, 24));
+    const __m128i a_full = _mm_cmpeq_epi32(a, opaque), d_empty = _mm_cmpeq_epi32(da, zero);
+    __m128i out = plain;
+    if (_mm_movemask_epi8(_mm_or_si128(a_full, d_empty)) != 0xFFFF) {
+      const __m256d sa = gather4(unit, a), dv = gather4(unit, da);
+      const __m256d product = _mm256_cvtepi32_pd(_mm_mullo_epi32(a, da));
+      const __m256d out_a = _mm256_sub_pd(_mm256_add_pd(sa, dv), _mm256_div_pd(product, square));
+      const __m256d keep = _mm256_mul_pd(dv, _mm256_sub_pd(one, sa));
+      const __m128i alpha_out = byte4(_mm256_add_pd(_mm256_mul_pd(out_a, full), rounding), 24);
+      const __m128i formula =
+          _mm_or_si128(_mm_or_si128(alpha_out, mix4(sa, cr, keep, channel4(d, 16), out_a, 16)),
+                       _mm_or_si128(mix4(sa, cg, keep, channel4(d, 8), out_a, 8),
+                                    mix4(sa, cb, keep, channel4(d, 0), out_a, 0)));
+      out = pick(formula, plain, _mm_or_si128(a_full, d_empty));
+    }
+    out = pick(out, d, _mm_cmpeq_epi32(a, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
+  }
+  blend_row_scalar(dst + i, alpha + i, n - i, colour);
+}
+
+QM_AVX2 void combine_row_avx2(Pixel* dst, const Pixel* stroke, const Pixel* backup, int n, bool keep_alpha) {
+  const double* unit = unit_fractions().data();
+  const __m256d one = _mm256_set1_pd(1), full = _mm256_set1_pd(255), rounding = _mm256_set1_pd(0.5);
+  const __m128i zero = _mm_setzero_si128(), transparent = _mm_set1_epi32(int(kTransparent));
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stroke + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(backup + i));
+    const __m128i sa = _mm_srli_epi32(s, 24), ba = _mm_srli_epi32(b, 24);
+    // No stroke: the backup, its transparent pixels as kTransparent.
+    const __m128i s_empty = _mm_cmpeq_epi32(sa, zero);
+    __m128i out = pick(b, transparent, _mm_cmpeq_epi32(ba, zero));
+    if (_mm_movemask_epi8(s_empty) != 0xFFFF) {
+      const __m256d h = gather4(unit, sa), l = gather4(unit, ba);
+      const __m256d m = _mm256_sub_pd(_mm256_add_pd(h, l), _mm256_mul_pd(h, l));
+      const __m256d below = _mm256_mul_pd(l, _mm256_sub_pd(one, h));
+      const __m128i alpha_out = keep_alpha ? _mm_slli_epi32(ba, 24)
+                                           : byte4(_mm256_add_pd(_mm256_mul_pd(m, full), rounding), 24);
+      const __m128i formula =
+          _mm_or_si128(_mm_or_si128(alpha_out, mix4(below, channel4(b, 16), h, channel4(s, 16), m, 16)),
+                       _mm_or_si128(mix4(below, channel4(b, 8), h, channel4(s, 8), m, 8),
+                                    mix4(below, channel4(b, 0), h, channel4(s, 0), m, 0)));
+      out = pick(formula, out, s_empty);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
+  }
+  combine_row_scalar(dst + i, stroke + i, backup + i, n - i, keep_alpha);
+}
+
+bool has_avx2() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return has;
+}
+#endif
+
+}  // namespace
+
+void blend_over_row(Pixel* dst, const uint8_t* alpha, int n, uint32_t colour) {
+#ifdef QM_OVER_ROWS_X86
+  if (has_avx2()) return blend_row_avx2(dst, alpha, n, colour);
+#endif
+  blend_row_scalar(dst, alpha, n, colour);
+}
+
+void combine_over_row(Pixel* dst, const Pixel* stroke, const Pixel* backup, int n, bool keep_alpha) {
+#ifdef QM_OVER_ROWS_X86
+  if (has_avx2()) return combine_row_avx2(dst, stroke, backup, n, keep_alpha);
+#endif
+  combine_row_scalar(dst, stroke, backup, n, keep_alpha);
+}
+
+}  // namespace qm
