@@ -281,7 +281,7 @@ LoadResult decode_bmp(const uint8_t* d, size_t size, LayerImage& image) {
 
 LoadResult load_bmp_result(const std::string& path, LayerImage& image) {
   image.destroy();
-  std::vector<uint8_t> bytes;
+  FileBytes bytes;
   const LoadResult r = read_whole_file(path, bytes);
   if (r != LoadResult::Success) return r;
   return decode_bmp(bytes.data(), bytes.size(), image);

@@ -278,7 +278,7 @@ LoadResult decode_gif(const uint8_t* data, size_t size, LayerImage& image, Pictu
 
 LoadResult load_gif_result(const std::string& path, LayerImage& image, PictureInfo* info) {
   image.destroy();
-  std::vector<uint8_t> bytes;
+  FileBytes bytes;
   const LoadResult r = read_whole_file(path, bytes);
   if (r != LoadResult::Success) return r;
   return decode_gif(bytes.data(), bytes.size(), image, info);

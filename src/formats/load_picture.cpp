@@ -1,8 +1,11 @@
 #include "formats/load_picture.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <new>
 
+#include "core/huge_pages.h"
 #include "formats/binary_file.h"
 #include "formats/bmp_codec.h"
 #include "formats/gif_codec.h"
@@ -26,7 +29,7 @@ LoadResult thumbnail_result(const std::string& path, bool ok) {
 
 LoadResult decode_file(const std::string& path, LayerImage& image,
                        LoadResult (*decode)(const uint8_t*, size_t, LayerImage&)) {
-  std::vector<uint8_t> bytes;
+  FileBytes bytes;
   const LoadResult r = read_whole_file(path, bytes);
   if (r != LoadResult::Success) return r;
   return decode(bytes.data(), bytes.size(), image);
@@ -34,15 +37,25 @@ LoadResult decode_file(const std::string& path, LayerImage& image,
 
 }  // namespace
 
-LoadResult read_whole_file(const std::string& path, std::vector<uint8_t>& out, uint64_t max_bytes) {
+bool FileBytes::allocate(size_t size) {
+  clear();
+  // One byte at least, so an empty file still has a buffer to point at.
+  data_.reset(new (std::nothrow) uint8_t[std::max<size_t>(size, 1)]);
+  if (!data_) return false;
+  advise_huge_pages(data_.get(), size);
+  size_ = size;
+  return true;
+}
+
+LoadResult read_whole_file(const std::string& path, FileBytes& out, uint64_t max_bytes) {
   out.clear();
   BinaryFile f;
   if (!f.open_read(path)) return LoadResult::CannotOpen;
   const int64_t size = f.size();
   if (size < 0) return LoadResult::CannotOpen;
   if (uint64_t(size) > max_bytes) return LoadResult::TooLarge;
-  out.resize(size_t(size));
-  if (size > 0 && f.read(out.data(), out.size()) != out.size()) {
+  if (!out.allocate(size_t(size))) return LoadResult::OutOfMemory;
+  if (size > 0 && f.read(out.data_.get(), out.size()) != out.size()) {
     out.clear();
     return LoadResult::CannotOpen;
   }

@@ -29,10 +29,29 @@ struct PictureInfo {
   std::optional<uint32_t> transparent;
 };
 
+// A whole file's bytes, in a buffer the read writes first (a vector would
+// clear tens of megabytes just before the read overwrites them).
+class FileBytes {
+ public:
+  const uint8_t* data() const { return data_.get(); }
+  size_t size() const { return size_; }
+  bool allocate(size_t size);
+  void clear() {
+    data_.reset();
+    size_ = 0;
+  }
+
+ private:
+  std::unique_ptr<uint8_t[]> data_;
+  size_t size_ = 0;
+  friend LoadResult read_whole_file(const std::string&, FileBytes&, uint64_t);
+};
+
 // Reads a whole file into `out`. CannotOpen when it cannot be opened or read,
-// TooLarge when it holds more than `max_bytes`.
-LoadResult read_whole_file(const std::string& path, std::vector<uint8_t>& out,
-                         uint64_t max_bytes = uint64_t(kMaxRasterBytes));
+// TooLarge when it holds more than `max_bytes`, OutOfMemory when no buffer
+// can be had.
+LoadResult read_whole_file(const std::string& path, FileBytes& out,
+                           uint64_t max_bytes = uint64_t(kMaxRasterBytes));
 
 // The extension after the last dot of the file name, in lower case ("" when none).
 std::string picture_extension(const std::string& path);

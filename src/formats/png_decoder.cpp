@@ -522,7 +522,7 @@ LoadResult decode_png(const uint8_t* data, size_t size, LayerImage& image, Pictu
 
 LoadResult load_png_result(const std::string& path, LayerImage& image, PictureInfo* info) {
   image.destroy();
-  std::vector<uint8_t> bytes;
+  FileBytes bytes;
   const LoadResult r = read_whole_file(path, bytes);
   if (r != LoadResult::Success) return r;
   return decode_png(bytes.data(), bytes.size(), image, info);
