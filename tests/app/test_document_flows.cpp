@@ -1,5 +1,7 @@
 // The document flows without windows: scripted answers, jobs run inline.
 #include <gtest/gtest.h>
+
+#include <future>
 #include <zlib.h>
 
 #include <filesystem>
@@ -104,6 +106,30 @@ TEST_F(Flows, OpenReplacesTheDocumentAndRemembersTheFile) {
   EXPECT_EQ(listener.replaced, 1);
   EXPECT_EQ(flows.title(), "Quillmark2 - " + path);
   EXPECT_TRUE(prompts.asked.empty());
+}
+
+// The command line's file, loaded on another thread before the window
+// existed: the same document, composited over the window's background, and
+// a failure has its usual message.
+TEST_F(Flows, APreloadedFileOpensAsTheNamedFileWould) {
+  const std::string path = dir.file("red.qmd");
+  write_native(path, 40, 30, 0xFFFF0000);
+  state.document.set_display_background({true, 0xD8D8D8, 0xF8F8F8});
+  ASSERT_TRUE(flows.open_preloaded(path, std::async(std::launch::async, [&] { return read_file(path, nullptr); })));
+  EXPECT_EQ(state.document.width(), 40);
+  EXPECT_TRUE(state.document.display_background().checker);
+  const Pixel shown = state.document.composite().row(29)[39];
+  state.document.composite_all();
+  EXPECT_EQ(shown, state.document.composite().row(29)[39]);
+  EXPECT_NE(shown, kOpaqueWhite);
+  EXPECT_EQ(state.file_path, path);
+  EXPECT_EQ(listener.replaced, 1);
+
+  write_bytes(dir.file("noise.qmd"), "not a document at all");
+  EXPECT_FALSE(flows.open_preloaded(dir.file("noise.qmd"),
+                                    std::async(std::launch::async, [&] { return read_file(dir.file("noise.qmd"), nullptr); })));
+  EXPECT_EQ(prompts.messages(), std::vector<std::string>{"ﾌｫｰﾏｯﾄｴﾗｰ"});
+  EXPECT_EQ(state.file_path, path);
 }
 
 TEST_F(Flows, AFailedOpenLeavesTheDocumentAsItWas) {
