@@ -433,7 +433,7 @@ TEST(FlattenLayer, EveryModeMatchesTheReferenceOnRandomData) {
   }
 }
 
-// The vector path of Normal and the divide-free quotient, over every
+// The vector paths of Normal and the divide-free quotient, over every
 // (below, layer, coverage) triple: 4096 × 4096 pixels, one per triple.
 TEST(FlattenLayer, NormalMatchesTheReferenceForEveryByteTriple) {
   LayerImage below, layer;
@@ -446,15 +446,19 @@ TEST(FlattenLayer, NormalMatchesTheReferenceForEveryByteTriple) {
   }
   LayerImage dst;
   ASSERT_TRUE(dst.create(4096, 4096));
-  dst.copy_from(below);
-  flatten_layer(dst, layer, 128, int(BlendMode::Normal));
-  Mismatches m;
-  for (size_t i = 0; i < dst.pixel_count(); ++i) {
-    const Pixel want = ref_flatten(below.pixels()[i], layer.pixels()[i], 128, 0);
-    if (dst.pixels()[i] != want)
-      m.check(dst.pixels()[i], want, "d " + hex(below.pixels()[i]) + " s " + hex(layer.pixels()[i]));
+  SimdLevelGuard guard;
+  for (detail::SimdLevel level : {detail::SimdLevel::Avx2, detail::SimdLevel::Sse2}) {
+    if (detail::set_simd_level(level) != level) continue;
+    dst.copy_from(below);
+    flatten_layer(dst, layer, 128, int(BlendMode::Normal));
+    Mismatches m;
+    for (size_t i = 0; i < dst.pixel_count(); ++i) {
+      const Pixel want = ref_flatten(below.pixels()[i], layer.pixels()[i], 128, 0);
+      if (dst.pixels()[i] != want)
+        m.check(dst.pixels()[i], want, "d " + hex(below.pixels()[i]) + " s " + hex(layer.pixels()[i]));
+    }
+    EXPECT_EQ(m.count(), 0) << "level " << int(level);
   }
-  EXPECT_EQ(m.count(), 0);
 }
 
 // ------------------------------------------------------- alpha merges ----
