@@ -28,4 +28,13 @@ inline Rect intersect(const Rect& r, const Rect& bounds) {
   return {int(x0), int(y0), int(x1 - x0), int(y1 - y0)};
 }
 
+// The smallest rectangle holding both; an empty one adds nothing.
+inline Rect unite(const Rect& a, const Rect& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+  const int x1 = std::max(a.right(), b.right()), y1 = std::max(a.bottom(), b.bottom());
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
 }  // namespace qm

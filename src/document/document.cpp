@@ -99,17 +99,7 @@ LayerImage& Document::clear_stroke_buffer() {
   return stroke_buffer_;
 }
 
-void Document::note_stroke_buffer_use(Rect r) {
-  if (r.empty()) return;
-  if (stroke_buffer_used_.empty()) {
-    stroke_buffer_used_ = r;
-    return;
-  }
-  const Rect& u = stroke_buffer_used_;
-  const int x0 = std::min(u.x, r.x), y0 = std::min(u.y, r.y);
-  const int x1 = std::max(u.right(), r.right()), y1 = std::max(u.bottom(), r.bottom());
-  stroke_buffer_used_ = {x0, y0, x1 - x0, y1 - y0};
-}
+void Document::note_stroke_buffer_use(Rect r) { stroke_buffer_used_ = unite(stroke_buffer_used_, r); }
 
 bool Document::copy_to_backup(const LayerImage& image) {
   // The copy writes every pixel: no need to clear first.
@@ -445,15 +435,7 @@ void Document::composite_pixels(Rect r) {
   }
 }
 
-void Document::mark_dirty(Rect r) {
-  if (dirty_.empty()) {
-    dirty_ = r;
-    return;
-  }
-  const int x0 = std::min(dirty_.x, r.x), y0 = std::min(dirty_.y, r.y);
-  const int x1 = std::max(dirty_.right(), r.right()), y1 = std::max(dirty_.bottom(), r.bottom());
-  dirty_ = {x0, y0, x1 - x0, y1 - y0};
-}
+void Document::mark_dirty(Rect r) { dirty_ = unite(dirty_, r); }
 
 Rect Document::take_dirty() {
   const Rect r = dirty_;

@@ -8,14 +8,6 @@
 
 namespace qm {
 
-Rect unite(Rect a, Rect b) {
-  if (a.empty()) return b;
-  if (b.empty()) return a;
-  const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
-  const int x1 = std::max(a.right(), b.right()), y1 = std::max(a.bottom(), b.bottom());
-  return {x0, y0, x1 - x0, y1 - y0};
-}
-
 void BrushEngine::start(const BrushState& state) {
   state_ = state;
   switch (state.shape) {

@@ -77,7 +77,4 @@ class BrushEngine {
   int64_t dab_count_ = 0;
 };
 
-// The smallest rectangle holding both (an empty one holds nothing).
-Rect unite(Rect a, Rect b);
-
 }  // namespace qm

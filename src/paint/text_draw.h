@@ -24,7 +24,4 @@ struct TextLayout {
 Rect draw_text(GlyphSource& glyphs, std::u32string_view text, IntPoint at, const TextLayout& layout,
                const PaintSurface& surface, uint32_t colour, int density);
 
-// The smallest rectangle holding both (an empty one adds nothing).
-Rect unite(const Rect& a, const Rect& b);
-
 }  // namespace qm
