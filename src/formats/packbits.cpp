@@ -74,15 +74,23 @@ size_t PackBitsStream::take(uint8_t* dst, size_t n) {
   // Whole packets while they fit in what is left of both sides: the header
   // and its bytes need no state kept between calls.
   if (literal_left_ == 0 && repeat_left_ == 0) {
+    // Both sides have room for a whole 128-byte packet here, so each packet
+    // is moved in fixed 16-byte pieces; the last piece may write past the
+    // packet into room the following packets overwrite.
     while (in_end_ - in_ >= 130 && n - done >= 128) {
       const int h = int8_t(*in_);
+      uint8_t* out = dst + done;
       if (h >= 0) {
-        std::memcpy(dst + done, in_ + 1, size_t(h) + 1);
-        done += size_t(h) + 1;
+        const size_t len = size_t(h) + 1;
+        for (size_t k = 0; k < len; k += 16) std::memcpy(out + k, in_ + 1 + k, 16);
+        done += len;
         in_ += h + 2;
       } else if (h != -128) {
-        std::memset(dst + done, in_[1], size_t(1 - h));
-        done += size_t(1 - h);
+        const size_t len = size_t(1 - h);
+        uint8_t run[16];
+        std::memset(run, in_[1], sizeof run);
+        for (size_t k = 0; k < len; k += 16) std::memcpy(out + k, run, 16);
+        done += len;
         in_ += 2;
       } else {
         ++in_;

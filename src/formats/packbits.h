@@ -23,6 +23,8 @@ size_t packbits_pack(const uint8_t* src, size_t n, std::vector<uint8_t>& out);
 size_t packbits_pack(const uint8_t* src, size_t n, uint8_t* out);
 
 // Unpacks `src` into `dst` until either runs out; returns the bytes written.
+// When the input runs out first, bytes of `dst` past that count may have
+// been changed too.
 // A packet cut short by the end of the input writes what it has.
 size_t packbits_unpack(const uint8_t* src, size_t src_size, uint8_t* dst, size_t dst_size);
 
@@ -39,7 +41,8 @@ class PackBitsStream {
   }
   bool needs_input() const { return in_ == in_end_; }
   // Writes up to `n` bytes; returns how many (fewer only when the input ran
-  // out; call again after feeding more).
+  // out; call again after feeding more). Bytes of `dst` past the count
+  // returned may have been changed.
   size_t take(uint8_t* dst, size_t n);
 
  private:

@@ -192,27 +192,43 @@ int read_record(Input& in, PsdLayerRecord& rec) {
 // from `length` bytes at the current position and cuts them to `area` (the
 // rectangle on the canvas) into `plane`. Packed data is one continuous
 // stream; raw data is `rect.w` bytes a row. Bytes the data does not reach
-// stay 0.
+// are 0.
 class ChannelDecoder {
  public:
   int decode(Input& in, int64_t length, int compression, const Rect& rect, const Rect& area,
              uint8_t* plane) {
     if (area.empty()) return kPsdOk;
-    std::memset(plane, 0, size_t(area.w) * size_t(area.h));
+    // Rows are written in order, so what the data reached is a prefix of
+    // the plane; only the rest needs clearing.
+    size_t reached = 0;
+    const int rc = compression == kPsdZip || compression == kPsdZipPredicted
+                       ? inflate_rows(in, length, compression == kPsdZipPredicted, rect, area, plane, reached)
+                   : compression == kPsdRaw ? raw_rows(in, length, rect, area, plane, reached)
+                                            : packed_rows(in, length, rect, area, plane, reached);
+    const size_t total = size_t(area.w) * size_t(area.h);
+    if (reached < total) std::memset(plane + reached, 0, total - reached);
+    return rc;
+  }
+
+ private:
+  static int raw_rows(Input& in, int64_t length, const Rect& rect, const Rect& area, uint8_t* plane,
+                      size_t& reached) {
     const int64_t start = in.pos();
     const int dx = area.x - rect.x, dy = area.y - rect.y;
-    if (compression == kPsdZip || compression == kPsdZipPredicted)
-      return inflate_rows(in, length, compression == kPsdZipPredicted, rect, area, plane);
-    if (compression == kPsdRaw) {
-      for (int r = 0; r < area.h; ++r) {
-        const int64_t at = start + (int64_t{dy} + r) * rect.w + dx;
-        const int64_t have = std::min<int64_t>(area.w, start + length - at);
-        if (have <= 0) break;
-        if (!in.seek(at) || !in.read(plane + size_t(r) * size_t(area.w), size_t(have)))
-          return kPsdFormat;
-      }
-      return kPsdOk;
+    for (int r = 0; r < area.h; ++r) {
+      const int64_t at = start + (int64_t{dy} + r) * rect.w + dx;
+      const int64_t have = std::min<int64_t>(area.w, start + length - at);
+      if (have <= 0) break;
+      if (!in.seek(at) || !in.read(plane + size_t(r) * size_t(area.w), size_t(have)))
+        return kPsdFormat;
+      reached = size_t(r) * size_t(area.w) + size_t(have);
     }
+    return kPsdOk;
+  }
+
+  int packed_rows(Input& in, int64_t length, const Rect& rect, const Rect& area, uint8_t* plane,
+                  size_t& reached) {
+    const int dx = area.x - rect.x, dy = area.y - rect.y;
     if (!reserve_bytes(row_, size_t(rect.w)) || !reserve_bytes(chunk_, kChunkBytes))
       return kPsdOutOfMemory;
     PackBitsStream stream;
@@ -232,30 +248,26 @@ class ChannelDecoder {
         input_left -= int64_t(n);
         stream.feed(chunk_.data(), n);
       }
-      if (visible && !whole_rows)
-        std::memcpy(plane + size_t(ry - dy) * size_t(area.w), row_.data() + dx, size_t(area.w));
-      if (got < size_t(rect.w)) {
-        // Out of data: the part of this row that was not reached and every
-        // later row stay 0.
-        if (visible) {
-          uint8_t* row = plane + size_t(ry - dy) * size_t(area.w);
-          const int64_t reached = int64_t(got) - dx;
-          if (reached < area.w) std::memset(row + std::max<int64_t>(reached, 0), 0,
-                                            size_t(area.w - std::max<int64_t>(reached, 0)));
-        }
-        break;
+      if (!visible) {
+        if (got < size_t(rect.w)) break;
+        continue;
       }
+      if (!whole_rows)
+        std::memcpy(plane + size_t(ry - dy) * size_t(area.w), row_.data() + dx, size_t(area.w));
+      // Out of data: the rest of this row and every later row are cleared.
+      reached = size_t(ry - dy) * size_t(area.w) +
+                size_t(std::clamp<int64_t>(int64_t(got) - dx, 0, area.w));
+      if (got < size_t(rect.w)) break;
     }
     return kPsdOk;
   }
 
- private:
   // A zlib stream of whole rows, each optionally stored as differences from
   // the byte to its left. Inflated one row at a time into one row buffer, so
   // a huge layer never needs a whole-plane buffer; rows below the canvas are
   // not inflated at all.
   int inflate_rows(Input& in, int64_t length, bool predicted, const Rect& rect, const Rect& area,
-                   uint8_t* plane) {
+                   uint8_t* plane, size_t& reached) {
     if (!reserve_bytes(row_, size_t(rect.w)) || !reserve_bytes(chunk_, kChunkBytes))
       return kPsdOutOfMemory;
     z_stream z{};
@@ -287,12 +299,13 @@ class ChannelDecoder {
         if (zr != Z_OK) return kPsdFormat;
       }
       const size_t got = size_t(rect.w) - z.avail_out;
-      if (got < size_t(rect.w)) ended = true;  // out of data: the rest stays 0
+      if (got < size_t(rect.w)) ended = true;  // out of data: the rest is cleared
       if (predicted)
         for (size_t x = 1; x < got; ++x) row_[x] = uint8_t(row_[x] + row_[x - 1]);
-      if (ry >= dy && got > size_t(dx))
-        std::memcpy(plane + size_t(ry - dy) * size_t(area.w), row_.data() + dx,
-                    std::min(size_t(area.w), got - size_t(dx)));
+      if (ry < dy) continue;
+      const size_t row_got = got > size_t(dx) ? std::min(size_t(area.w), got - size_t(dx)) : 0;
+      std::memcpy(plane + size_t(ry - dy) * size_t(area.w), row_.data() + dx, row_got);
+      reached = size_t(ry - dy) * size_t(area.w) + row_got;
     }
     return kPsdOk;
   }
@@ -325,7 +338,7 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
 
   const Rect canvas{0, 0, h.width, h.height};
   ChannelDecoder decoder;
-  std::vector<uint8_t> plane;
+  std::vector<uint8_t> planes[4];  // by channel number, kept until the layer is done
   for (const PsdLayerRecord& rec : records) {
     if (const int rc = events.layer(rec); rc < 0) return rc;
     // Width and height are at most 30000 (checked with the record), so the
@@ -333,7 +346,6 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
     // layer entirely off the canvas gets an empty area.
     const Rect rect{rec.left, rec.top, int(rec.width()), int(rec.height())};
     const Rect area = intersect(rect, canvas);
-    if (!reserve_bytes(plane, size_t(area.w) * size_t(area.h))) return kPsdOutOfMemory;
     bool had_alpha = false;
     for (const PsdChannelEntry& c : rec.channels) {
       const int64_t start = in.pos();
@@ -348,6 +360,8 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
           data -= 2 * rect.h;
           if (data < 0 || !in.skip(2 * int64_t{rect.h})) return kPsdFormat;
         }
+        std::vector<uint8_t>& plane = planes[number];
+        if (!reserve_bytes(plane, size_t(area.w) * size_t(area.h))) return kPsdOutOfMemory;
         if (const int rc = decoder.decode(in, data, compression, rect, area, plane.data());
             rc < 0)
           return rc;
@@ -404,10 +418,11 @@ int parse_merged(Input& in, const Header& h, int64_t image_data_at, PsdEvents& e
   rec.from_merged_image = true;
   if (const int rc = events.layer(rec); rc < 0) return rc;
   const Rect area{0, 0, h.width, h.height};
-  std::vector<uint8_t> plane;
-  if (!reserve_bytes(plane, size_t(plane_bytes))) return kPsdOutOfMemory;
+  std::vector<uint8_t> planes[3];
   ChannelDecoder decoder;
   for (int c = 0; c < 3; ++c) {
+    std::vector<uint8_t>& plane = planes[c];
+    if (!reserve_bytes(plane, size_t(plane_bytes))) return kPsdOutOfMemory;
     if (!in.seek(std::min(starts[c], in.size()))) return kPsdFormat;
     if (const int rc = decoder.decode(in, lengths[c], compression, area, area, plane.data());
         rc < 0)

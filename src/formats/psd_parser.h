@@ -68,6 +68,7 @@ class PsdEvents {
   virtual int begin(int width, int height, int layer_count) = 0;
   // Layers come bottom first.
   virtual int layer(const PsdLayerRecord& record) = 0;
+  // The plane's bytes stay valid, unchanged, until layer_done.
   virtual int channel(int number, const PsdPlane& plane) = 0;
   // After the layer's channels; `had_alpha` says whether a transparency
   // channel was among them.

@@ -5,6 +5,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "document/blend_modes.h"
 #include "formats/layer_name.h"
 #include "formats/psd_parser.h"
@@ -24,6 +28,40 @@ std::string record_name(const PsdLayerRecord& rec) {
   return fit_layer_name(legacy_to_utf8(rec.name.substr(0, rec.name.find('\0'))));
 }
 
+// One row of pixels from its colour planes and, when there is one, its
+// transparency plane (else opaque); a pixel of alpha 0 is kTransparent.
+void interleave_row(const uint8_t* red, const uint8_t* green, const uint8_t* blue,
+                    const uint8_t* alpha, Pixel* out, size_t n) {
+  size_t x = 0;
+#if defined(__SSE2__)
+  const __m128i opaque = _mm_set1_epi8(char(0xFF));
+  const __m128i transparent = _mm_set1_epi32(int(kTransparent));
+  const __m128i zero = _mm_setzero_si128();
+  for (; x + 16 <= n; x += 16) {
+    const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + x));
+    const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + x));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + x));
+    const __m128i a = alpha ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x)) : opaque;
+    // Bytes B, G, R, A in memory.
+    const __m128i bg_lo = _mm_unpacklo_epi8(b, g), bg_hi = _mm_unpackhi_epi8(b, g);
+    const __m128i ra_lo = _mm_unpacklo_epi8(r, a), ra_hi = _mm_unpackhi_epi8(r, a);
+    __m128i p[4] = {_mm_unpacklo_epi16(bg_lo, ra_lo), _mm_unpackhi_epi16(bg_lo, ra_lo),
+                    _mm_unpacklo_epi16(bg_hi, ra_hi), _mm_unpackhi_epi16(bg_hi, ra_hi)};
+    for (int k = 0; k < 4; ++k) {
+      if (alpha) {
+        const __m128i clear = _mm_cmpeq_epi32(_mm_srli_epi32(p[k], 24), zero);
+        p[k] = _mm_or_si128(_mm_andnot_si128(clear, p[k]), _mm_and_si128(clear, transparent));
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 4 * size_t(k)), p[k]);
+    }
+  }
+#endif
+  for (; x < n; ++x) {
+    const uint32_t a = alpha ? alpha[x] : 255u;
+    out[x] = a == 0 ? kTransparent : a << 24 | uint32_t(red[x]) << 16 | uint32_t(green[x]) << 8 | blue[x];
+  }
+}
+
 class DocumentBuilder final : public PsdEvents {
  public:
   DocumentBuilder(Document& doc, ProgressSink* progress, const LoadLimits& limits)
@@ -40,78 +78,61 @@ class DocumentBuilder final : public PsdEvents {
   }
 
   int layer(const PsdLayerRecord& rec) override {
+    area_ = intersect(Rect{rec.left, rec.top, int(rec.width()), int(rec.height())}, doc_.bounds());
+    // A layer over the whole canvas is usually written whole by its colour
+    // channels; it is cleared only when they turn out not to be all there.
+    LayerImage image;
+    if (!image.create_canvas(doc_.width(), doc_.height())) return kPsdOutOfMemory;
+    cleared_ = area_ != doc_.bounds();
+    if (cleared_) image.fill(kTransparent);
     // A flat file's layer takes the default name a new layer would get.
-    layer_ = doc_.create_layer(rec.from_merged_image);
+    layer_ = doc_.adopt_layer(std::move(image), rec.from_merged_image);
     if (!layer_) return kPsdOutOfMemory;
     if (!rec.from_merged_image) layer_->name = record_name(rec);
     layer_->blend_mode = uint8_t(psd_blend_mode(rec.blend_key));
     layer_->opacity = layer_opacity_from_psd(rec.opacity);
     layer_->flags = rec.hidden ? 0 : kLayerVisible;
-    area_ = intersect(Rect{rec.left, rec.top, int(rec.width()), int(rec.height())}, doc_.bounds());
-    for (bool& kept : kept_) kept = false;
+    for (const uint8_t*& plane : planes_) plane = nullptr;
     return kPsdOk;
   }
 
   int channel(int number, const PsdPlane& plane) override {
     if (!layer_ || plane.area.empty()) return kPsdOk;
-    const int channel = number & 3;
-    if (plane.area == area_) {
-      // Kept until the layer is done, then all channels go in at once.
-      std::vector<uint8_t>& kept = planes_[channel];
-      try {
-        kept.resize(size_t(area_.w) * size_t(area_.h));
-      } catch (const std::bad_alloc&) {
-        return kPsdOutOfMemory;
-      }
-      for (int r = 0; r < area_.h; ++r)
-        std::memcpy(kept.data() + size_t(r) * size_t(area_.w), plane.bytes + size_t(r) * plane.stride,
-                    size_t(area_.w));
-      kept_[channel] = true;
-      return kPsdOk;
-    }
-    // Pixels are B, G, R, A in memory.
-    static constexpr int kByteOf[4] = {2, 1, 0, 3};
-    const int byte = kByteOf[channel];
-    LayerImage& image = layer_->image;
-    for (int r = 0; r < plane.area.h; ++r) {
-      const uint8_t* src = plane.bytes + size_t(r) * plane.stride;
-      uint8_t* dst = reinterpret_cast<uint8_t*>(image.row(plane.area.y + r) + plane.area.x) + byte;
-      for (int x = 0; x < plane.area.w; ++x) dst[size_t(x) * 4] = src[x];
-    }
+    // The parser's planes cover the layer's area on the canvas and stay
+    // until the layer is done; then all channels go in at once.
+    if (plane.area != area_ || plane.stride != size_t(area_.w)) return kPsdFormat;
+    planes_[number & 3] = plane.bytes;
     return kPsdOk;
   }
 
   int layer_done(bool had_alpha) override {
     if (!layer_) return kPsdOk;
+    const uint8_t* const red = planes_[0];
+    const uint8_t* const green = planes_[1];
+    const uint8_t* const blue = planes_[2];
+    const uint8_t* const alpha = had_alpha ? planes_[3] : nullptr;
+    const bool whole = red && green && blue && (alpha || !had_alpha);
+    if (!whole && !cleared_) layer_->image.fill(kTransparent);
     // A layer without a transparency channel (a background, most flat
     // layers) is opaque over its rectangle.
     const size_t w = size_t(area_.w);
     for (int y = 0; y < area_.h; ++y) {
       Pixel* row = layer_->image.row(area_.y + y) + area_.x;
       const size_t at = size_t(y) * w;
-      const uint8_t* red = kept_[0] ? planes_[0].data() + at : nullptr;
-      const uint8_t* green = kept_[1] ? planes_[1].data() + at : nullptr;
-      const uint8_t* blue = kept_[2] ? planes_[2].data() + at : nullptr;
-      const uint8_t* alpha = kept_[3] && had_alpha ? planes_[3].data() + at : nullptr;
-      if (red && green && blue) {
-        for (size_t x = 0; x < w; ++x) {
-          const uint32_t a = alpha ? alpha[x] : had_alpha ? alpha_of(row[x]) : 255u;
-          const Pixel p = a << 24 | uint32_t(red[x]) << 16 | uint32_t(green[x]) << 8 | blue[x];
-          row[x] = a == 0 ? kTransparent : p;
-        }
+      if (whole) {
+        interleave_row(red + at, green + at, blue + at, alpha ? alpha + at : nullptr, row, w);
         continue;
       }
       for (size_t x = 0; x < w; ++x) {
         Pixel p = row[x];
-        if (red) p = (p & 0xFF00FFFFu) | uint32_t(red[x]) << 16;
-        if (green) p = (p & 0xFFFF00FFu) | uint32_t(green[x]) << 8;
-        if (blue) p = (p & 0xFFFFFF00u) | blue[x];
-        if (alpha) p = (p & 0x00FFFFFFu) | uint32_t(alpha[x]) << 24;
+        if (red) p = (p & 0xFF00FFFFu) | uint32_t(red[at + x]) << 16;
+        if (green) p = (p & 0xFFFF00FFu) | uint32_t(green[at + x]) << 8;
+        if (blue) p = (p & 0xFFFFFF00u) | blue[at + x];
+        if (alpha) p = (p & 0x00FFFFFFu) | uint32_t(alpha[at + x]) << 24;
         if (!had_alpha) p |= 0xFF000000u;
         row[x] = alpha_of(p) == 0 ? kTransparent : p;
       }
     }
-    for (bool& kept : kept_) kept = false;
     layer_ = nullptr;
     if (progress_) progress_->step();
     return kPsdOk;
@@ -123,9 +144,10 @@ class DocumentBuilder final : public PsdEvents {
   LoadLimits limits_;
   Layer* layer_ = nullptr;
   Rect area_;
-  // The layer's channels over area_, R, G, B, A, row after row.
-  std::vector<uint8_t> planes_[4];
-  bool kept_[4] = {};
+  bool cleared_ = false;  // the layer's pixels are kTransparent, not zero
+  // The layer's channels over area_, R, G, B, A, row after row; the
+  // parser's, valid until the layer is done.
+  const uint8_t* planes_[4] = {};
 };
 
 }  // namespace
