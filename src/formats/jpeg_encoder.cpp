@@ -268,6 +268,7 @@ void ycc_row(const Pixel* px, int n, int16_t* y, int16_t* cb, int16_t* cr) {
   const __m128i byte_mask = _mm_set1_epi32(0xFF);
   const __m128i k128 = _mm_set1_epi16(128);
   for (; x + 8 <= n; x += 8) {
+    _mm_prefetch(reinterpret_cast<const char*>(px + x + 512), _MM_HINT_T0);  // as the 16-lane loop does
     const __m128i p0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + x));
     const __m128i p1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + x + 4));
     // Pixels are 0xAARRGGBB: pick each channel of the eight into 16-bit lanes.
@@ -631,37 +632,39 @@ void downsample_block_plain(const int16_t* src, size_t stride, float* block) {
   }
 }
 
-// As downsample_block_plain, into 16-bit samples (they stay within ±256).
+// One row of halved samples from two full rows of n samples (n even), as
+// downsample_block_plain computes each, into 16 bits (they stay within ±256).
 #if defined(__SSE2__)
 // The vertical pair sums fit 16 bits; madd adds the horizontal pairs into 32
 // bits. Truncation toward zero: add 3 to negative sums before the shift.
 inline __m128i quarter_toward_zero(__m128i s) {
   return _mm_srai_epi32(_mm_add_epi32(s, _mm_and_si128(_mm_srai_epi32(s, 31), _mm_set1_epi32(3))), 2);
 }
-
-void downsample_block(const int16_t* src, size_t stride, int16_t* block) {
-  const __m128i ones = _mm_set1_epi16(1);
-  for (int r = 0; r < 8; ++r) {
-    const int16_t* a = src + size_t(2 * r) * stride;
-    const int16_t* b = a + stride;
-    const __m128i lo = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
-                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
-    const __m128i hi = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 8)),
-                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 8)));
-    const __m128i q = _mm_packs_epi32(quarter_toward_zero(_mm_madd_epi16(lo, ones)),
-                                      quarter_toward_zero(_mm_madd_epi16(hi, ones)));
-    _mm_store_si128(reinterpret_cast<__m128i*>(block + 8 * r), q);
-  }
-}
-#else
-void downsample_block(const int16_t* src, size_t stride, int16_t* block) {
-  for (int r = 0; r < 8; ++r) {
-    const int16_t* a = src + size_t(2 * r) * stride;
-    const int16_t* b = a + stride;
-    for (int c = 0; c < 8; ++c) block[8 * r + c] = int16_t((a[2 * c] + a[2 * c + 1] + b[2 * c] + b[2 * c + 1]) / 4);
-  }
-}
 #endif
+
+void downsample_rows(const int16_t* a, const int16_t* b, int n, int16_t* out) {
+  int x = 0;
+#if defined(__SSE2__)
+  const __m128i ones = _mm_set1_epi16(1);
+  for (; x + 16 <= n; x += 16) {
+    const __m128i lo = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x)),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x)));
+    const __m128i hi = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x + 8)),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x + 8)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x / 2),
+                     _mm_packs_epi32(quarter_toward_zero(_mm_madd_epi16(lo, ones)),
+                                     quarter_toward_zero(_mm_madd_epi16(hi, ones))));
+  }
+#endif
+  for (; x < n; x += 2) out[x / 2] = int16_t((a[x] + a[x + 1] + b[x] + b[x + 1]) / 4);
+}
+
+// One image row into 16-bit Y, Cb and Cr rows of `padded` samples; samples
+// past the image repeat its last column.
+void convert_row(const Pixel* px, int w, int padded, int16_t* y, int16_t* cb, int16_t* cr) {
+  jpeg_detail::ycc_row(px, w, y, cb, cr);
+  for (int x = w; x < padded; ++x) y[x] = y[w - 1], cb[x] = cb[w - 1], cr[x] = cr[w - 1];
+}
 
 template <bool kPlain>
 bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::vector<uint8_t>& out) {
@@ -694,19 +697,31 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
   int16_t* cbp = yp + size_t(mcu) * size_t(padded);
   int16_t* crp = cbp + size_t(mcu) * size_t(padded);
   alignas(16) float ybuf[4][64], cbbuf[64], crbuf[64];
-  alignas(16) int16_t cbsub[64], crsub[64];
   const size_t stride = size_t(padded);
   const auto load = [&](const int16_t* plane, int x0, int y0, float* block) {
     load_block_plain(plane + size_t(y0) * stride + size_t(x0), stride, block);
   };
+  // The fast 4:2:0 path halves Cb and Cr while each pair of rows is fresh,
+  // into the first half of their planes, so the blocks read them directly.
+  const bool halve_while_converting = !kPlain && o.subsample;
+  const size_t half_stride = stride / 2;
+  std::vector<int16_t> pair_rows(halve_while_converting ? size_t(4) * stride : 0);
   for (int my = 0; my < h; my += mcu) {
-    for (int r = 0; r < mcu; ++r) {
-      const size_t at = size_t(r) * stride;
-      jpeg_detail::ycc_row(image.row(std::min(my + r, h - 1)), w, yp + at, cbp + at, crp + at);
-      for (int x = w; x < padded; ++x) {
-        yp[at + size_t(x)] = yp[at + size_t(w - 1)];
-        cbp[at + size_t(x)] = cbp[at + size_t(w - 1)];
-        crp[at + size_t(x)] = crp[at + size_t(w - 1)];
+    if (halve_while_converting) {
+      int16_t* cb0 = pair_rows.data();
+      int16_t* cr0 = cb0 + stride;
+      int16_t* cb1 = cr0 + stride;
+      int16_t* cr1 = cb1 + stride;
+      for (int r = 0; r < mcu; r += 2) {
+        convert_row(image.row(std::min(my + r, h - 1)), w, padded, yp + size_t(r) * stride, cb0, cr0);
+        convert_row(image.row(std::min(my + r + 1, h - 1)), w, padded, yp + size_t(r + 1) * stride, cb1, cr1);
+        downsample_rows(cb0, cb1, padded, cbp + size_t(r / 2) * half_stride);
+        downsample_rows(cr0, cr1, padded, crp + size_t(r / 2) * half_stride);
+      }
+    } else {
+      for (int r = 0; r < mcu; ++r) {
+        const size_t at = size_t(r) * stride;
+        convert_row(image.row(std::min(my + r, h - 1)), w, padded, yp + at, cbp + at, crp + at);
       }
     }
     for (int mx = 0; mx < w; mx += mcu) {
@@ -722,10 +737,8 @@ bool encode_with(const LayerImage& image, const JpegOptions& options_in, std::ve
         encode_block_fast(bits, yc, yp + mx + 8, stride);
         encode_block_fast(bits, yc, yp + 8 * stride + size_t(mx), stride);
         encode_block_fast(bits, yc, yp + 8 * stride + size_t(mx) + 8, stride);
-        downsample_block(cbp + mx, stride, cbsub);
-        downsample_block(crp + mx, stride, crsub);
-        encode_block_fast(bits, cbc, cbsub, 8);
-        encode_block_fast(bits, crc, crsub, 8);
+        encode_block_fast(bits, cbc, cbp + mx / 2, half_stride);
+        encode_block_fast(bits, crc, crp + mx / 2, half_stride);
       } else {
         if (!o.subsample) {
           load(yp, mx, 0, ybuf[0]);
