@@ -30,9 +30,7 @@ QM_AVX2 inline __m256d channel4(__m128i p, int shift) {
 }
 
 // trunc(v) of four lanes in 0 … 255.5, placed at `shift`.
-QM_AVX2 inline __m128i byte4(__m256d v, int shift) {
-  return _mm_slli_epi32(_mm256_cvttpd_epi32(v), shift);
-}
+QM_AVX2 inline __m128i byte4(__m256d v, int shift) { return _mm_slli_epi32(_mm256_cvttpd_epi32(v), shift); }
 
 // (x · a + y · b) / d + 0.5, in that order, for one channel.
 QM_AVX2 inline __m128i mix4(__m256d x, __m256d a, __m256d y, __m256d b, __m256d d, int shift) {
@@ -49,6 +47,21 @@ QM_AVX2 inline __m256d gather4(const double* unit, __m128i i) {
 // Lanes of `mask` from b, the others from a.
 QM_AVX2 inline __m128i pick(__m128i a, __m128i b, __m128i mask) { return _mm_blendv_epi8(a, b, mask); }
 
+// The pixels i … i + 3 of a row of n, or its last 1 … 3 (the other lanes
+// read as 0 and are not written). Rows of dabs are short, so the tails are
+// many and go through the vector code too.
+QM_AVX2 inline __m128i tail_lanes(int left) {
+  return _mm_cmpgt_epi32(_mm_set1_epi32(left), _mm_setr_epi32(0, 1, 2, 3));
+}
+QM_AVX2 inline __m128i load4(const Pixel* p, int left) {
+  if (left >= 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return _mm_maskload_epi32(reinterpret_cast<const int*>(p), tail_lanes(left));
+}
+QM_AVX2 inline void store4(Pixel* p, int left, __m128i v) {
+  if (left >= 4) return _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+  _mm_maskstore_epi32(reinterpret_cast<int*>(p), tail_lanes(left), v);
+}
+
 QM_AVX2 void blend_row_avx2(Pixel* dst, const uint8_t* alpha, int n, uint32_t colour) {
   const double* unit = unit_fractions().data();
   const __m128i colour4 = _mm_set1_epi32(int(colour & 0xFFFFFF));
@@ -57,63 +70,78 @@ QM_AVX2 void blend_row_avx2(Pixel* dst, const uint8_t* alpha, int n, uint32_t co
   const __m256d one = _mm256_set1_pd(1), full = _mm256_set1_pd(255), rounding = _mm256_set1_pd(0.5);
   const __m256d square = _mm256_set1_pd(65025.0);
   const __m128i zero = _mm_setzero_si128(), opaque = _mm_set1_epi32(255);
-  int i = 0;
-  for (; i + 4 <= n; i += 4) {
-    int32_t a_bytes;
-    __builtin_memcpy(&a_bytes, alpha + i, 4);
+  for (int i = 0; i < n; i += 4) {
+    const int left = n - i;
+    uint32_t a_bytes = 0;
+    if (left >= 4)
+      __builtin_memcpy(&a_bytes, alpha + i, 4);
+    else
+      for (int k = 0; k < left; ++k) a_bytes |= uint32_t(alpha[i + k]) << (8 * k);
     if (a_bytes == 0) continue;
-    const __m128i a = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(a_bytes));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+    const __m128i a = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(a_bytes)));
+    const __m128i d = load4(dst + i, left);
     const __m128i da = _mm_srli_epi32(d, 24);
     // The shortcuts: a = 255 paints the colour; over nothing the dab itself.
     const __m128i plain = _mm_or_si128(colour4, _mm_slli_epi32(a, 24));
     const __m128i a_full = _mm_cmpeq_epi32(a, opaque), d_empty = _mm_cmpeq_epi32(da, zero);
+    const __m128i easy = _mm_or_si128(a_full, d_empty);
     __m128i out = plain;
-    if (_mm_movemask_epi8(_mm_or_si128(a_full, d_empty)) != 0xFFFF) {
+    if (_mm_movemask_epi8(easy) != 0xFFFF) {
       const __m256d sa = gather4(unit, a), dv = gather4(unit, da);
       const __m256d product = _mm256_cvtepi32_pd(_mm_mullo_epi32(a, da));
       const __m256d out_a = _mm256_sub_pd(_mm256_add_pd(sa, dv), _mm256_div_pd(product, square));
-      const __m256d keep = _mm256_mul_pd(dv, _mm256_sub_pd(one, sa));
       const __m128i alpha_out = byte4(_mm256_add_pd(_mm256_mul_pd(out_a, full), rounding), 24);
-      const __m128i formula =
-          _mm_or_si128(_mm_or_si128(alpha_out, mix4(sa, cr, keep, channel4(d, 16), out_a, 16)),
-                       _mm_or_si128(mix4(sa, cg, keep, channel4(d, 8), out_a, 8),
-                                    mix4(sa, cb, keep, channel4(d, 0), out_a, 0)));
-      out = pick(formula, plain, _mm_or_si128(a_full, d_empty));
+      // A pixel already of the colour keeps it: the weights sum to the new
+      // alpha, and the formula's rounding never reaches half a level (a test
+      // checks every case). Inside a stroke that is nearly every pixel.
+      const __m128i same = _mm_cmpeq_epi32(_mm_and_si128(d, _mm_set1_epi32(0xFFFFFF)), colour4);
+      __m128i formula = _mm_or_si128(alpha_out, colour4);
+      if (_mm_movemask_epi8(_mm_or_si128(easy, same)) != 0xFFFF) {
+        const __m256d keep = _mm256_mul_pd(dv, _mm256_sub_pd(one, sa));
+        formula = _mm_or_si128(
+            _mm_or_si128(alpha_out, mix4(sa, cr, keep, channel4(d, 16), out_a, 16)),
+            _mm_or_si128(mix4(sa, cg, keep, channel4(d, 8), out_a, 8), mix4(sa, cb, keep, channel4(d, 0), out_a, 0)));
+      }
+      out = pick(formula, plain, easy);
     }
     out = pick(out, d, _mm_cmpeq_epi32(a, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
+    store4(dst + i, left, out);
   }
-  blend_row_scalar(dst + i, alpha + i, n - i, colour);
 }
 
 QM_AVX2 void combine_row_avx2(Pixel* dst, const Pixel* stroke, const Pixel* backup, int n, bool keep_alpha) {
   const double* unit = unit_fractions().data();
   const __m256d one = _mm256_set1_pd(1), full = _mm256_set1_pd(255), rounding = _mm256_set1_pd(0.5);
   const __m128i zero = _mm_setzero_si128(), transparent = _mm_set1_epi32(int(kTransparent));
-  int i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stroke + i));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(backup + i));
+  for (int i = 0; i < n; i += 4) {
+    const int left = n - i;
+    const __m128i s = load4(stroke + i, left), b = load4(backup + i, left);
     const __m128i sa = _mm_srli_epi32(s, 24), ba = _mm_srli_epi32(b, 24);
     // No stroke: the backup, its transparent pixels as kTransparent.
     const __m128i s_empty = _mm_cmpeq_epi32(sa, zero);
     __m128i out = pick(b, transparent, _mm_cmpeq_epi32(ba, zero));
-    if (_mm_movemask_epi8(s_empty) != 0xFFFF) {
+    // A whole stroke pixel (alpha 255), or any over a transparent backup, is
+    // the result, its alpha replaced by the backup's under keep_alpha (a test
+    // checks every case).
+    const __m128i s_whole = _mm_or_si128(_mm_cmpeq_epi32(sa, _mm_set1_epi32(255)), _mm_cmpeq_epi32(ba, zero));
+    if (_mm_movemask_epi8(_mm_or_si128(s_empty, s_whole)) == 0xFFFF) {
+      const __m128i whole =
+          keep_alpha ? _mm_or_si128(_mm_and_si128(s, _mm_set1_epi32(0xFFFFFF)), _mm_slli_epi32(ba, 24)) : s;
+      out = pick(whole, out, s_empty);
+    } else if (_mm_movemask_epi8(s_empty) != 0xFFFF) {
       const __m256d h = gather4(unit, sa), l = gather4(unit, ba);
       const __m256d m = _mm256_sub_pd(_mm256_add_pd(h, l), _mm256_mul_pd(h, l));
       const __m256d below = _mm256_mul_pd(l, _mm256_sub_pd(one, h));
-      const __m128i alpha_out = keep_alpha ? _mm_slli_epi32(ba, 24)
-                                           : byte4(_mm256_add_pd(_mm256_mul_pd(m, full), rounding), 24);
+      const __m128i alpha_out =
+          keep_alpha ? _mm_slli_epi32(ba, 24) : byte4(_mm256_add_pd(_mm256_mul_pd(m, full), rounding), 24);
       const __m128i formula =
           _mm_or_si128(_mm_or_si128(alpha_out, mix4(below, channel4(b, 16), h, channel4(s, 16), m, 16)),
                        _mm_or_si128(mix4(below, channel4(b, 8), h, channel4(s, 8), m, 8),
                                     mix4(below, channel4(b, 0), h, channel4(s, 0), m, 0)));
       out = pick(formula, out, s_empty);
     }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
+    store4(dst + i, left, out);
   }
-  combine_row_scalar(dst + i, stroke + i, backup + i, n - i, keep_alpha);
 }
 
 bool has_avx2() {

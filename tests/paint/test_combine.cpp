@@ -45,6 +45,23 @@ TEST(Combine, EmptyStrokePixelShortcutIsExact) {
       }
 }
 
+TEST(Combine, WholeStrokeOrEmptyBackupGivesTheStrokePixel) {
+  // Alpha 255 over any backup, and any alpha over a transparent one, give
+  // the stroke pixel (the backup's alpha under keep_alpha): every alpha and
+  // channel value.
+  std::mt19937 rng(17);
+  for (uint32_t a = 1; a < 256; ++a)
+    for (uint32_t c = 0; c < 256; ++c)
+      for (bool keep : {false, true}) {
+        const Pixel whole = make_pixel(255, c, 255 - c, c ^ 0xA5);
+        const Pixel backup = (a << 24) | (rng() & 0xFFFFFF);
+        ASSERT_EQ(combine_over_plain(whole, backup, keep), keep ? (whole & 0xFFFFFF) | (a << 24) : whole) << a << " " << c;
+        const Pixel stroke = (a << 24) | (whole & 0xFFFFFF);
+        const Pixel empty = rng() & 0xFFFFFF;
+        ASSERT_EQ(combine_over_plain(stroke, empty, keep), keep ? stroke & 0xFFFFFF : stroke) << a << " " << c;
+      }
+}
+
 TEST(Combine, RowsEqualThePixelFormula) {
   // Every pair of alphas, in rows whose lengths leave tails of 0 … 3 pixels.
   std::mt19937 rng(29);

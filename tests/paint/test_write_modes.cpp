@@ -64,6 +64,17 @@ TEST(WriteModes, BlendOverAnEmptyPixelShortcutIsExact) {
     }
 }
 
+TEST(WriteModes, BlendOverAPixelOfTheColourKeepsTheColour) {
+  // Every dab alpha, pixel alpha and channel value: only the alpha changes.
+  for (uint32_t a = 1; a < 256; ++a)
+    for (uint32_t A = 1; A < 256; ++A)
+      for (uint32_t c = 0; c < 256; ++c) {
+        const uint32_t colour = (c << 16) | ((255 - c) << 8) | (c ^ 0x5A);
+        const Pixel out = blend_over_plain((A << 24) | colour, colour, a);
+        ASSERT_EQ(out & 0xFFFFFF, colour) << a << " " << A << " " << c;
+      }
+}
+
 TEST(WriteModes, BlendRowsEqualThePixelFormula) {
   // Every pair of alphas (dab alpha 0 leaves the pixel alone), in rows whose
   // lengths leave tails of 0 … 3 pixels.
@@ -78,6 +89,10 @@ TEST(WriteModes, BlendRowsEqualThePixelFormula) {
   for (size_t start = 0, n = 1; start < dst.size(); start += n, n = n % 19 + 1) {
     n = std::min(n, dst.size() - start);
     const uint32_t colour = rng() & 0xFFFFFF;
+    // Every other run is mostly of the colour already, as inside a stroke.
+    if (start % 2)
+      for (size_t i = start; i < start + n; ++i)
+        if (rng() % 8) dst[i] = (dst[i] & 0xFF000000) | colour;
     std::vector<Pixel> out(dst.begin() + long(start), dst.begin() + long(start + n));
     blend_over_row(out.data(), &alpha[start], int(n), colour);
     for (size_t i = 0; i < n; ++i) {
