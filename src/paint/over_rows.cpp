@@ -62,7 +62,21 @@ QM_AVX2 inline void store4(Pixel* p, int left, __m128i v) {
   _mm_maskstore_epi32(reinterpret_cast<int*>(p), tail_lanes(left), v);
 }
 
+// The alpha the blend gives for dab alpha a over pixel alpha d, at
+// [a × 256 + d], from the formula itself; three bytes of padding let a
+// 32-bit gather read any entry.
+const uint8_t* blend_alpha_table() {
+  static const std::array<uint8_t, 65536 + 3> table = [] {
+    std::array<uint8_t, 65536 + 3> t{};
+    for (uint32_t a = 0; a < 256; ++a)
+      for (uint32_t d = 0; d < 256; ++d) t[a * 256 + d] = uint8_t(alpha_of(blend_over_plain(d << 24, 0, a)));
+    return t;
+  }();
+  return table.data();
+}
+
 QM_AVX2 void blend_row_avx2(Pixel* dst, const uint8_t* alpha, int n, uint32_t colour) {
+  const uint8_t* alpha_table = blend_alpha_table();
   const double* unit = unit_fractions().data();
   const __m128i colour4 = _mm_set1_epi32(int(colour & 0xFFFFFF));
   const __m256d cb = _mm256_set1_pd(blue_of(colour)), cg = _mm256_set1_pd(green_of(colour));
@@ -87,16 +101,21 @@ QM_AVX2 void blend_row_avx2(Pixel* dst, const uint8_t* alpha, int n, uint32_t co
     const __m128i easy = _mm_or_si128(a_full, d_empty);
     __m128i out = plain;
     if (_mm_movemask_epi8(easy) != 0xFFFF) {
-      const __m256d sa = gather4(unit, a), dv = gather4(unit, da);
-      const __m256d product = _mm256_cvtepi32_pd(_mm_mullo_epi32(a, da));
-      const __m256d out_a = _mm256_sub_pd(_mm256_add_pd(sa, dv), _mm256_div_pd(product, square));
-      const __m128i alpha_out = byte4(_mm256_add_pd(_mm256_mul_pd(out_a, full), rounding), 24);
       // A pixel already of the colour keeps it: the weights sum to the new
       // alpha, and the formula's rounding never reaches half a level (a test
-      // checks every case). Inside a stroke that is nearly every pixel.
+      // checks every case). Inside a stroke that is nearly every pixel, and
+      // its alpha comes from the table.
       const __m128i same = _mm_cmpeq_epi32(_mm_and_si128(d, _mm_set1_epi32(0xFFFFFF)), colour4);
-      __m128i formula = _mm_or_si128(alpha_out, colour4);
-      if (_mm_movemask_epi8(_mm_or_si128(easy, same)) != 0xFFFF) {
+      __m128i formula;
+      if (_mm_movemask_epi8(_mm_or_si128(easy, same)) == 0xFFFF) {
+        const __m128i at = _mm_or_si128(_mm_slli_epi32(a, 8), da);
+        const __m128i looked_up = _mm_i32gather_epi32(reinterpret_cast<const int*>(alpha_table), at, 1);
+        formula = _mm_or_si128(_mm_slli_epi32(looked_up, 24), colour4);
+      } else {
+        const __m256d sa = gather4(unit, a), dv = gather4(unit, da);
+        const __m256d product = _mm256_cvtepi32_pd(_mm_mullo_epi32(a, da));
+        const __m256d out_a = _mm256_sub_pd(_mm256_add_pd(sa, dv), _mm256_div_pd(product, square));
+        const __m128i alpha_out = byte4(_mm256_add_pd(_mm256_mul_pd(out_a, full), rounding), 24);
         const __m256d keep = _mm256_mul_pd(dv, _mm256_sub_pd(one, sa));
         formula = _mm_or_si128(
             _mm_or_si128(alpha_out, mix4(sa, cr, keep, channel4(d, 16), out_a, 16)),
