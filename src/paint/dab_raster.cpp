@@ -5,6 +5,10 @@
 #include <cmath>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "paint/point.h"
 #include "paint/write_modes.h"
 
@@ -170,6 +174,60 @@ CoverageRowFn pick_coverage_row(int width) {
   }
 }
 
+// The shape rows of one pixel row folded into one weighted row, whole
+// padded rows at a time. Sums stay below 16 × 255, so 16 bits hold them.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// Sixteen lanes: six vectors and a half cover a padded row.
+static_assert(kShapeStride == 6 * 16 + 8);
+#define QM_FOLD_AVX2 __attribute__((target("avx2")))
+QM_FOLD_AVX2 void fold_rows_avx2(const ShapeMap& shape, const CellCount* rows, size_t count,
+                                                    U16x8* folded) {
+  // Row r's cells times its count: six 16-lane parts and the last 8 lanes.
+  const auto part = [&](size_t r, int v) QM_FOLD_AVX2 {
+    const uint16_t* src = shape.wide + rows[r].cell * kShapeStride;
+    return _mm256_mullo_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 16 * v)),
+                              _mm256_set1_epi16(short(rows[r].count)));
+  };
+  const auto tail = [&](size_t r) QM_FOLD_AVX2 {
+    const uint16_t* src = shape.wide + rows[r].cell * kShapeStride;
+    return _mm_mullo_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 96)),
+                           _mm_set1_epi16(short(rows[r].count)));
+  };
+  __m256i acc[6];
+  for (int v = 0; v < 6; ++v) acc[v] = part(0, v);
+  __m128i last = tail(0);
+  for (size_t r = 1; r < count; ++r) {
+    for (int v = 0; v < 6; ++v) acc[v] = _mm256_add_epi16(acc[v], part(r, v));
+    last = _mm_add_epi16(last, tail(r));
+  }
+  for (int v = 0; v < 6; ++v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(folded) + v, acc[v]);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(folded + 12), last);
+}
+
+bool fold_has_avx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#endif
+
+// Eight lanes (GCC/Clang vector extension: SIMD where the target has it,
+// plain code elsewhere). `count` ≥ 1.
+void fold_rows(const ShapeMap& shape, const CellCount* rows, size_t count, U16x8* folded) {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  if (fold_has_avx2()) return fold_rows_avx2(shape, rows, count, folded);
+#endif
+  {
+    const U16x8* src = reinterpret_cast<const U16x8*>(shape.wide + rows[0].cell * kShapeStride);
+    const uint16_t n = rows[0].count;
+    for (int v = 0; v < kFoldVectors; ++v) folded[v] = src[v] * n;
+  }
+  for (size_t r = 1; r < count; ++r) {
+    const U16x8* src = reinterpret_cast<const U16x8*>(shape.wide + rows[r].cell * kShapeStride);
+    const uint16_t n = rows[r].count;
+    for (int v = 0; v < kFoldVectors; ++v) folded[v] += src[v] * n;
+  }
+}
+
 // The coverage sum is separable: sum(pixel) = Σ rows n(R) Σ columns m(C)
 // shape[R][C], with n and m the sub-sample counts per cell. Each pixel row
 // first folds its shape rows into one weighted row (SIMD over whole rows),
@@ -238,19 +296,7 @@ void area_coverage(const DabGrid& g, const ShapeMap& shape, Rect area, uint8_t* 
       std::fill(out, out + area.w, uint8_t{0});
       continue;
     }
-    // Whole padded rows, eight lanes at a time (GCC/Clang vector extension:
-    // SIMD where the target has it, plain code elsewhere). Sums stay below
-    // 16 × 255, so 16 bits hold them.
-    {
-      const U16x8* src = reinterpret_cast<const U16x8*>(shape.wide + rows[0].cell * kShapeStride);
-      const uint16_t n = rows[0].count;
-      for (int v = 0; v < kFoldVectors; ++v) folded[v] = src[v] * n;
-    }
-    for (size_t r = 1; r < row_count; ++r) {
-      const U16x8* src = reinterpret_cast<const U16x8*>(shape.wide + rows[r].cell * kShapeStride);
-      const uint16_t n = rows[r].count;
-      for (int v = 0; v < kFoldVectors; ++v) folded[v] += src[v] * n;
-    }
+    fold_rows(shape, rows, row_count, folded);
     row_fn(row_sum, cols, area.w, shift, out);
   }
 }
