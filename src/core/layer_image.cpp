@@ -9,17 +9,20 @@
 
 namespace qm {
 
-bool LayerImage::create(int width, int height) {
+bool LayerImage::create(int width, int height) { return create_with_spare(width, height, 0); }
+
+bool LayerImage::create_with_spare(int width, int height, size_t spare) {
   destroy();
   if (width <= 0 || height <= 0) return false;
   const int64_t bytes = int64_t{width} * int64_t{height} * 4;
-  if (bytes > kMaxRasterBytes || !allocation_allowed()) return false;
+  if (bytes > kMaxRasterBytes || spare > size_t(kMaxRasterBytes) || !allocation_allowed()) return false;
   // calloc: zeroed pixels, and large rasters get lazily mapped zero pages.
-  Pixel* p = static_cast<Pixel*>(std::calloc(size_t(bytes) / 4, sizeof(Pixel)));
+  const size_t total = size_t(bytes) + (spare + 3) / 4 * 4;
+  Pixel* p = static_cast<Pixel*>(std::calloc(total / 4, sizeof(Pixel)));
   if (!p) return false;
   // Every raster is written whole sooner or later (decoded, composited,
   // cleared for a stroke).
-  advise_huge_pages(p, size_t(bytes));
+  advise_huge_pages(p, total);
   pixels_.reset(p);
   width_ = width;
   height_ = height;

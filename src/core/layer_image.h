@@ -31,6 +31,9 @@ class LayerImage {
   // Fails, leaving the image empty, for sizes ≤ 0, above kMaxRasterBytes, or
   // when the memory cannot be had.
   bool create(int width, int height);
+  // Like create(), with `spare` more zeroed bytes after the last row, for a
+  // decoder that first inflates its data into the raster's own memory.
+  bool create_with_spare(int width, int height, size_t spare);
   // Like create(), but also refuses sides above kMaxCanvasSide.
   bool create_canvas(int width, int height);
   // Releases the pixels; returns whether there were any.

@@ -46,7 +46,7 @@ LoadResult chunk_at(const uint8_t* file, size_t size, size_t pos, Chunk& c) {
 
 bool crc_ok(const Chunk& c) {
   const uint32_t stored = be32(c.data + c.length);
-  return uint32_t(crc32(0, c.type, uInt(c.length) + 4)) == stored;
+  return libdeflate_crc32(0, c.type, size_t(c.length) + 4) == stored;
 }
 
 struct Header {
@@ -282,17 +282,18 @@ struct FreeDeleter {
 };
 using RawBuffer = std::unique_ptr<uint8_t, FreeDeleter>;
 
-// The run of IDAT chunks inflated in one call, when it is exactly
-// `expected` bytes of sound data; null otherwise (the caller streams instead).
-RawBuffer inflate_whole(const uint8_t* file, size_t size, const Chunk& first, size_t expected) {
-  if (expected == 0) return nullptr;
+// The run of IDAT chunks inflated in one call into `out`, when it is
+// exactly `expected` bytes of sound data; false otherwise (the caller
+// streams instead). `out` may hold anything afterwards.
+bool inflate_whole(const uint8_t* file, size_t size, const Chunk& first, uint8_t* out, size_t expected) {
+  if (expected == 0) return false;
   // Gather the run of sound IDAT chunks; a single one is used in place.
   Chunk c = first;
   size_t total = 0, count = 0;
   std::vector<uint8_t> joined;
   const uint8_t* src = nullptr;
   for (;;) {
-    if (!crc_ok(c)) return nullptr;
+    if (!crc_ok(c)) return false;
     if (count == 0) {
       src = c.data;
     } else {
@@ -308,19 +309,20 @@ RawBuffer inflate_whole(const uint8_t* file, size_t size, const Chunk& first, si
       break;
     c = next;
   }
-  RawBuffer raw(static_cast<uint8_t*>(std::malloc(expected)));
-  if (!raw) return nullptr;
-  advise_huge_pages(raw.get(), expected);
   struct DecompressorDeleter {
     void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
   };
   std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> d(libdeflate_alloc_decompressor());
-  if (!d) return nullptr;
+  if (!d) return false;
   size_t got = 0;
-  if (libdeflate_zlib_decompress(d.get(), src, total, raw.get(), expected, &got) != LIBDEFLATE_SUCCESS ||
-      got != expected)
-    return nullptr;
-  return raw;
+  return libdeflate_zlib_decompress(d.get(), src, total, out, expected, &got) == LIBDEFLATE_SUCCESS &&
+         got == expected;
+}
+
+// Pixels of alpha 0 become transparent white, as in all our rasters.
+void normalise_transparent(Pixel* px, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (alpha_of(px[i]) == 0) px[i] = kTransparent;
 }
 
 LoadResult decode_image(const uint8_t* file, size_t size, const Chunk& first_idat, const Header& h,
@@ -375,8 +377,6 @@ LoadResult decode_image(const uint8_t* file, size_t size, const Chunk& first_ida
     }
   }
 
-  if (!image.create(int(h.width), int(h.height))) return LoadResult::OutOfMemory;
-
   const size_t bpp = size_t(std::max(1, h.bits_per_pixel() / 8));
   const size_t max_row = (size_t(h.width) * size_t(h.bits_per_pixel()) + 7) / 8;
   std::vector<uint8_t> zero_row(max_row + 1, 0);
@@ -398,6 +398,16 @@ LoadResult decode_image(const uint8_t* file, size_t size, const Chunk& first_ida
     shape[p].row_bytes = (size_t(shape[p].cols) * size_t(h.bits_per_pixel()) + 7) / 8;
     expected += size_t(shape[p].rows) * (shape[p].row_bytes + 1);
   }
+  // A plain (not interlaced) image whose rows are no longer than the pixels
+  // they become inflates into the raster's own memory, ending where the
+  // raster ends: converted row y then only overwrites rows already read,
+  // and no second buffer the size of the image is needed.
+  const size_t pixel_bytes = size_t(h.width) * 4;
+  const bool in_place = pass_count == 1 && shape[0].row_bytes <= pixel_bytes;
+  const size_t raster_bytes = pixel_bytes * h.height;
+  const size_t spare = in_place && expected > raster_bytes ? expected - raster_bytes : 0;
+  if (!image.create_with_spare(int(h.width), int(h.height), spare)) return LoadResult::OutOfMemory;
+
   // Unfilters one row (filter byte first) against the row above and emits its pixels.
   const auto emit_row = [&](int p, int r, uint8_t* row, const uint8_t* prev) {
     if (!unfilter(row[0], row + 1, prev + 1, shape[p].row_bytes, bpp)) return false;
@@ -409,7 +419,39 @@ LoadResult decode_image(const uint8_t* file, size_t size, const Chunk& first_ida
   // The common case in one go: the whole stream inflated at once by
   // libdeflate. Anything unusual (data cut short, extra data, a damaged
   // chunk further on) is left to the streaming path below, which decides.
-  if (auto raw = inflate_whole(file, size, first_idat, expected)) {
+  bool whole = false;
+  if (in_place) {
+    uint8_t* raw = reinterpret_cast<uint8_t*>(image.pixels()) + (raster_bytes + spare - expected);
+    whole = inflate_whole(file, size, first_idat, raw, expected);
+    if (whole) {
+      const size_t raw_row = shape[0].row_bytes + 1;
+      std::vector<uint8_t> buffers(2 * raw_row);
+      uint8_t* cur = buffers.data();
+      uint8_t* prev = cur + raw_row;
+      for (int r = 0; r < shape[0].rows; ++r, raw += raw_row) {
+        std::memcpy(cur, raw, raw_row);
+        if (!emit_row(0, r, cur, prev)) {
+          image.destroy();
+          return LoadResult::Damaged;
+        }
+        if (per_pixel_alpha) normalise_transparent(image.row(r), h.width);
+        std::swap(cur, prev);
+      }
+      if (per_pixel_alpha) info.had_alpha = true;
+      return LoadResult::Success;
+    }
+    // The streaming path starts from a cleared raster.
+    if (!image.create(int(h.width), int(h.height))) return LoadResult::OutOfMemory;
+  }
+  RawBuffer raw;
+  if (!in_place && expected > 0) {
+    raw.reset(static_cast<uint8_t*>(std::malloc(expected)));
+    if (raw) {
+      advise_huge_pages(raw.get(), expected);
+      whole = inflate_whole(file, size, first_idat, raw.get(), expected);
+    }
+  }
+  if (whole) {
     uint8_t* at = raw.get();
     for (int p = 0; p < pass_count; ++p) {
       const uint8_t* prev = zero_row.data();
@@ -453,11 +495,7 @@ LoadResult decode_image(const uint8_t* file, size_t size, const Chunk& first_ida
 
   if (per_pixel_alpha) {
     info.had_alpha = true;
-    // A fully transparent pixel is always transparent white in our rasters.
-    Pixel* px = image.pixels();
-    const size_t n = image.pixel_count();
-    for (size_t i = 0; i < n; ++i)
-      if (alpha_of(px[i]) == 0) px[i] = kTransparent;
+    normalise_transparent(image.pixels(), image.pixel_count());
   }
   return LoadResult::Success;
 }

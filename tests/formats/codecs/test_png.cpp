@@ -306,6 +306,32 @@ TEST(PngDecode, TruncatedFilesFailAtEveryLengthUntilTheImageIsComplete) {
   }
 }
 
+TEST(PngDecode, InflatedBytesPastTheImageAreIgnored) {
+  // RGBA rows (filter None) and then bytes the image does not need: the
+  // one-call inflate into the raster's memory refuses the stream, and the
+  // row-by-row decoder starts again from a clear raster.
+  const uint32_t w = 5, h = 3;
+  std::vector<uint8_t> raw;
+  for (uint32_t y = 0; y < h; ++y) {
+    raw.push_back(0);
+    for (uint32_t x = 0; x < w; ++x) raw.insert(raw.end(), {uint8_t(10 * x), uint8_t(20 * y), uint8_t(x + y), 200});
+  }
+  std::vector<uint8_t> longer = raw;
+  longer.insert(longer.end(), 64, 0xAB);
+  LayerImage exact, padded;
+  ASSERT_EQ(decode(file_with({{"IHDR", ihdr(w, h, 8, 6)}, {"IDAT", test::zlib_compress(raw.data(), raw.size())},
+                              {"IEND", {}}}),
+                   exact),
+            LoadResult::Success);
+  ASSERT_EQ(decode(file_with({{"IHDR", ihdr(w, h, 8, 6)},
+                              {"IDAT", test::zlib_compress(longer.data(), longer.size())},
+                              {"IEND", {}}}),
+                   padded),
+            LoadResult::Success);
+  EXPECT_EQ(exact.row(2)[4], make_pixel(200, 40, 40, 6));
+  EXPECT_TRUE(test::same_pixels(exact, padded));
+}
+
 // ---------------------------------------------------------------- writer --
 
 // The chunks of a PNG file, checked for structure and CRCs.
