@@ -128,10 +128,24 @@ QM_AVX2 void blend_row_avx2(Pixel* dst, const uint8_t* alpha, int n, uint32_t co
   }
 }
 
+// The alpha of stroke alpha s combined over backup alpha b, at [s × 256 + b],
+// from the formula itself (padded as blend_alpha_table).
+const uint8_t* combine_alpha_table() {
+  static const std::array<uint8_t, 65536 + 3> table = [] {
+    std::array<uint8_t, 65536 + 3> t{};
+    for (uint32_t s = 0; s < 256; ++s)
+      for (uint32_t b = 0; b < 256; ++b) t[s * 256 + b] = uint8_t(alpha_of(combine_over_plain(s << 24, b << 24, false)));
+    return t;
+  }();
+  return table.data();
+}
+
 QM_AVX2 void combine_row_avx2(Pixel* dst, const Pixel* stroke, const Pixel* backup, int n, bool keep_alpha) {
   const double* unit = unit_fractions().data();
+  const uint8_t* alpha_table = combine_alpha_table();
   const __m256d one = _mm256_set1_pd(1), full = _mm256_set1_pd(255), rounding = _mm256_set1_pd(0.5);
   const __m128i zero = _mm_setzero_si128(), transparent = _mm_set1_epi32(int(kTransparent));
+  const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
   for (int i = 0; i < n; i += 4) {
     const int left = n - i;
     const __m128i s = load4(stroke + i, left), b = load4(backup + i, left);
@@ -143,22 +157,40 @@ QM_AVX2 void combine_row_avx2(Pixel* dst, const Pixel* stroke, const Pixel* back
     // the result, its alpha replaced by the backup's under keep_alpha (a test
     // checks every case).
     const __m128i s_whole = _mm_or_si128(_mm_cmpeq_epi32(sa, _mm_set1_epi32(255)), _mm_cmpeq_epi32(ba, zero));
-    if (_mm_movemask_epi8(_mm_or_si128(s_empty, s_whole)) == 0xFFFF) {
-      const __m128i whole =
-          keep_alpha ? _mm_or_si128(_mm_and_si128(s, _mm_set1_epi32(0xFFFFFF)), _mm_slli_epi32(ba, 24)) : s;
+    const __m128i s_rgb = _mm_and_si128(s, rgb);
+    const __m128i whole = keep_alpha ? _mm_or_si128(s_rgb, _mm_slli_epi32(ba, 24)) : s;
+    const __m128i simple = _mm_or_si128(s_empty, s_whole);
+    if (_mm_movemask_epi8(simple) == 0xFFFF) {
       out = pick(whole, out, s_empty);
-    } else if (_mm_movemask_epi8(s_empty) != 0xFFFF) {
+      store4(dst + i, left, out);
+      continue;
+    }
+    if (_mm_movemask_epi8(s_empty) == 0xFFFF) {
+      store4(dst + i, left, out);
+      continue;
+    }
+    // A stroke over a backup of its own colour keeps the colour (as the
+    // blend does; a test checks every case), and the alpha is looked up:
+    // painting over one's own paint in one colour.
+    const __m128i same = _mm_cmpeq_epi32(s_rgb, _mm_and_si128(b, rgb));
+    __m128i formula;
+    if (_mm_movemask_epi8(_mm_or_si128(simple, same)) == 0xFFFF) {
+      const __m128i alpha_out =
+          keep_alpha ? ba
+                     : _mm_i32gather_epi32(reinterpret_cast<const int*>(alpha_table),
+                                           _mm_or_si128(_mm_slli_epi32(sa, 8), ba), 1);
+      formula = pick(_mm_or_si128(s_rgb, _mm_slli_epi32(alpha_out, 24)), whole, s_whole);
+    } else {
       const __m256d h = gather4(unit, sa), l = gather4(unit, ba);
       const __m256d m = _mm256_sub_pd(_mm256_add_pd(h, l), _mm256_mul_pd(h, l));
       const __m256d below = _mm256_mul_pd(l, _mm256_sub_pd(one, h));
       const __m128i alpha_out =
           keep_alpha ? _mm_slli_epi32(ba, 24) : byte4(_mm256_add_pd(_mm256_mul_pd(m, full), rounding), 24);
-      const __m128i formula =
-          _mm_or_si128(_mm_or_si128(alpha_out, mix4(below, channel4(b, 16), h, channel4(s, 16), m, 16)),
-                       _mm_or_si128(mix4(below, channel4(b, 8), h, channel4(s, 8), m, 8),
-                                    mix4(below, channel4(b, 0), h, channel4(s, 0), m, 0)));
-      out = pick(formula, out, s_empty);
+      formula = _mm_or_si128(_mm_or_si128(alpha_out, mix4(below, channel4(b, 16), h, channel4(s, 16), m, 16)),
+                             _mm_or_si128(mix4(below, channel4(b, 8), h, channel4(s, 8), m, 8),
+                                          mix4(below, channel4(b, 0), h, channel4(s, 0), m, 0)));
     }
+    out = pick(formula, out, s_empty);
     store4(dst + i, left, out);
   }
 }

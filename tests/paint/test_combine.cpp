@@ -62,6 +62,17 @@ TEST(Combine, WholeStrokeOrEmptyBackupGivesTheStrokePixel) {
       }
 }
 
+TEST(Combine, StrokeOverItsOwnColourKeepsTheColour) {
+  // Every stroke alpha, backup alpha and channel value: only the alpha changes.
+  for (uint32_t h = 1; h < 256; ++h)
+    for (uint32_t l = 1; l < 256; ++l)
+      for (uint32_t c = 0; c < 256; ++c) {
+        const uint32_t colour = (c << 16) | ((255 - c) << 8) | (c ^ 0x3C);
+        const Pixel out = combine_over_plain((h << 24) | colour, (l << 24) | colour, false);
+        ASSERT_EQ(out & 0xFFFFFF, colour) << h << " " << l << " " << c;
+      }
+}
+
 TEST(Combine, RowsEqualThePixelFormula) {
   // Every pair of alphas, in rows whose lengths leave tails of 0 … 3 pixels.
   std::mt19937 rng(29);
@@ -71,6 +82,9 @@ TEST(Combine, RowsEqualThePixelFormula) {
       stroke.push_back((hs << 24) | (rng() & 0xFFFFFF));
       backup.push_back(lb ? (lb << 24) | (rng() & 0xFFFFFF) : (rng() & 1 ? kTransparent : rng() & 0xFFFFFF));
     }
+  // Runs of backup pixels of their stroke pixels' colours (paint over paint).
+  for (size_t i = 0; i < backup.size(); ++i)
+    if (i / 8 % 2 && alpha_of(backup[i])) backup[i] = (backup[i] & 0xFF000000) | (stroke[i] & 0xFFFFFF);
   for (bool keep : {false, true})
     for (size_t start = 0, n = 1; start < stroke.size(); start += n, n = n % 23 + 1) {
       n = std::min(n, stroke.size() - start);
