@@ -8,9 +8,11 @@
 #include <sane/sane.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace qm {
 
@@ -105,7 +107,18 @@ bool read_frame(SaneLibrary& lib, SANE_Handle h, const SANE_Parameters& p,
   const bool rows_known = p.lines > 0;
   if (progress) progress->set_range(rows_known ? p.lines : int64_t(kMaxRasterBytes));
   uint8_t chunk[32768];
+  const size_t frame_bytes = rows_known && p.bytes_per_line > 0 ? size_t(p.lines) * size_t(p.bytes_per_line) : 0;
+  bool waited = false;
   for (;;) {
+    // Backends that read the device on a thread of their own cancel it
+    // asynchronously once the frame's last byte is handed over; landing in
+    // its final free(), that leaves the C library's heap locked and the
+    // scan hangs. With the whole frame here, give it a moment to finish
+    // before asking for the end.
+    if (frame_bytes && !waited && out.size() >= frame_bytes) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      waited = true;
+    }
     SANE_Int got = 0;
     status = lib.read(h, chunk, SANE_Int(sizeof chunk), &got);
     if (status == SANE_STATUS_EOF) return true;
