@@ -110,10 +110,7 @@ __attribute__((target("avx2"))) size_t flatten_normal_avx2(Pixel* d, const Pixel
   const __m256i colour_lanes = _mm256_set1_epi32(0x00FFFFFF);
   size_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    // Both layers stream from memory; asked for 4 KiB ahead they arrive in
-    // time (measured: a third faster on 4000² layers).
-    _mm_prefetch(reinterpret_cast<const char*>(d + i + 1024), _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(s + i + 1024), _MM_HINT_T0);
+    detail::prefetch_ahead(d + i, s + i);  // a whole layer: always a long run
     const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
     const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
     const __m256i l = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_srli_epi32(sv, 24), op), 7);

@@ -109,14 +109,6 @@ void add_sub_row_sse2(Pixel* d, const Pixel* s, size_t n, int opacity, const uin
 
 #define QM_AVX2 __attribute__((target("avx2")))
 
-// Runs this long are read ahead (shorter ones would fetch what the next run
-// does not need).
-constexpr size_t kStreamRun = 4096;
-inline void prefetch_ahead(const Pixel* d, const Pixel* s) {
-  _mm_prefetch(reinterpret_cast<const char*>(d + 1024), _MM_HINT_T0);
-  _mm_prefetch(reinterpret_cast<const char*>(s + 1024), _MM_HINT_T0);
-}
-
 QM_AVX2 inline __m256i lerp16_avx2(__m256i d, __m256i t, __m256i k7) {
   const __m256i diff = _mm256_sub_epi16(t, d);
   return _mm256_add_epi16(d, _mm256_mulhi_epi16(_mm256_add_epi16(diff, diff), k7));
@@ -136,7 +128,6 @@ QM_AVX2 void lerp_row_avx2(Pixel* d, const Pixel* s, size_t n, int opacity,
                            const uint8_t* table) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i op = _mm256_set1_epi32(opacity);
-  // Long runs stream both layers from memory: ask for them 4 KiB ahead.
   const bool stream = n >= kStreamRun;
   size_t i = 0;
   for (; i + 8 <= n; i += 8) {

@@ -62,16 +62,22 @@ QM_AVX2 inline void store4(Pixel* p, int left, __m128i v) {
   _mm_maskstore_epi32(reinterpret_cast<int*>(p), tail_lanes(left), v);
 }
 
-// The alpha the blend gives for dab alpha a over pixel alpha d, at
-// [a × 256 + d], from the formula itself; three bytes of padding let a
-// 32-bit gather read any entry.
+// A table of the alpha a formula gives for every pair of alphas, at
+// [first × 256 + second]; three bytes of padding let a 32-bit gather read
+// any entry.
+using AlphaTable = std::array<uint8_t, 65536 + 3>;
+template <class Formula>
+AlphaTable alpha_table(Formula alpha) {
+  AlphaTable t{};
+  for (uint32_t a = 0; a < 256; ++a)
+    for (uint32_t b = 0; b < 256; ++b) t[a * 256 + b] = uint8_t(alpha(a, b));
+  return t;
+}
+
+// Dab alpha over pixel alpha, from the blend formula itself.
 const uint8_t* blend_alpha_table() {
-  static const std::array<uint8_t, 65536 + 3> table = [] {
-    std::array<uint8_t, 65536 + 3> t{};
-    for (uint32_t a = 0; a < 256; ++a)
-      for (uint32_t d = 0; d < 256; ++d) t[a * 256 + d] = uint8_t(alpha_of(blend_over_plain(d << 24, 0, a)));
-    return t;
-  }();
+  static const AlphaTable table =
+      alpha_table([](uint32_t a, uint32_t d) { return alpha_of(blend_over_plain(d << 24, 0, a)); });
   return table.data();
 }
 
@@ -128,15 +134,10 @@ QM_AVX2 void blend_row_avx2(Pixel* dst, const uint8_t* alpha, int n, uint32_t co
   }
 }
 
-// The alpha of stroke alpha s combined over backup alpha b, at [s × 256 + b],
-// from the formula itself (padded as blend_alpha_table).
+// Stroke alpha over backup alpha, from the combine formula itself.
 const uint8_t* combine_alpha_table() {
-  static const std::array<uint8_t, 65536 + 3> table = [] {
-    std::array<uint8_t, 65536 + 3> t{};
-    for (uint32_t s = 0; s < 256; ++s)
-      for (uint32_t b = 0; b < 256; ++b) t[s * 256 + b] = uint8_t(alpha_of(combine_over_plain(s << 24, b << 24, false)));
-    return t;
-  }();
+  static const AlphaTable table =
+      alpha_table([](uint32_t s, uint32_t b) { return alpha_of(combine_over_plain(s << 24, b << 24, false)); });
   return table.data();
 }
 
