@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
 
 #include <zlib.h>
 
 #include "formats/binary_file.h"
 #include "formats/layer_name.h"
+#include "formats/ordered_pipeline.h"
 #include "formats/packbits.h"
 
 namespace qm {
@@ -23,17 +26,28 @@ class Input {
     size_ = file_.size();
     return size_ >= 0;
   }
+  // Bytes already read, positions counted from their first.
+  void open_memory(const uint8_t* data, size_t size) {
+    memory_ = data;
+    size_ = int64_t(size);
+    pos_ = 0;
+  }
   int64_t size() const { return size_; }
   int64_t pos() const { return pos_; }
   int64_t left() const { return size_ - pos_; }
   bool seek(int64_t to) {
-    if (to < 0 || to > size_ || !file_.seek(to)) return false;
+    if (to < 0 || to > size_ || (!memory_ && !file_.seek(to))) return false;
     pos_ = to;
     return true;
   }
   bool skip(int64_t n) { return n >= 0 && seek(pos_ + n); }
   bool read(void* dst, size_t n) {
     if (int64_t(n) > left()) return false;
+    if (memory_) {
+      std::memcpy(dst, memory_ + pos_, n);
+      pos_ += int64_t(n);
+      return true;
+    }
     const size_t got = file_.read(dst, n);
     pos_ += int64_t(got);
     return got == n;
@@ -67,6 +81,7 @@ class Input {
 
  private:
   BinaryFile file_;
+  const uint8_t* memory_ = nullptr;
   int64_t size_ = 0;
   int64_t pos_ = 0;
 };
@@ -325,56 +340,117 @@ int channel_number(int16_t id) {
   return -1;
 }
 
+// One layer's channels decoded from its bytes (`in`, positioned at the first
+// channel) into `planes`, and handed to the builder.
+int decode_layer(Input& in, const PsdLayerRecord& rec, int index, const Rect& canvas, ChannelDecoder& decoder,
+                 std::vector<uint8_t> (&planes)[4], PsdEvents& events) {
+  // Width and height are at most 30000 (checked with the record), so the
+  // rectangle fits in ints once it is taken relative to the canvas; a
+  // layer entirely off the canvas gets an empty area.
+  const Rect rect{rec.left, rec.top, int(rec.width()), int(rec.height())};
+  const Rect area = intersect(rect, canvas);
+  PsdPlane found[4];
+  bool had_alpha = false;
+  for (const PsdChannelEntry& c : rec.channels) {
+    const int64_t start = in.pos();
+    const int64_t end = start + int64_t{c.length};
+    const int number = channel_number(c.id);
+    if (number >= 0 && c.length >= 2) {
+      uint16_t compression = 0;
+      if (!in.u16(compression) || compression > kPsdZipPredicted) return kPsdFormat;
+      int64_t data = int64_t{c.length} - 2;
+      if (compression == kPsdPackBits) {
+        // The row byte counts are not needed: the rows are one stream.
+        data -= 2 * rect.h;
+        if (data < 0 || !in.skip(2 * int64_t{rect.h})) return kPsdFormat;
+      }
+      std::vector<uint8_t>& plane = planes[number];
+      if (!reserve_bytes(plane, size_t(area.w) * size_t(area.h))) return kPsdOutOfMemory;
+      if (const int rc = decoder.decode(in, data, compression, rect, area, plane.data()); rc < 0) return rc;
+      if (!area.empty()) found[number] = {area, plane.data(), size_t(area.w)};
+      if (number == kPsdAlpha) had_alpha = true;
+    }
+    // Whatever the channel's data held, the next one starts after it.
+    if (!in.seek(end)) return kPsdFormat;
+  }
+  return events.pixels(index, found, had_alpha);
+}
+
 int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
   if (const int rc = events.begin(h.width, h.height, count); rc < 0) return rc;
   std::vector<PsdLayerRecord> records(static_cast<size_t>(count));
   for (PsdLayerRecord& rec : records)
     if (const int rc = read_record(in, rec); rc < 0) return rc;
   // The channel data follows the records; all of it must be in the file.
+  std::vector<uint64_t> layer_bytes(records.size(), 0);
   uint64_t total = 0;
-  for (const PsdLayerRecord& rec : records)
-    for (const PsdChannelEntry& c : rec.channels) total += c.length;
+  for (size_t i = 0; i < records.size(); ++i) {
+    for (const PsdChannelEntry& c : records[i].channels) layer_bytes[i] += c.length;
+    total += layer_bytes[i];
+  }
   if (total > uint64_t(in.left())) return kPsdFormat;
 
+  // Each layer's bytes are read here in file order and decoded on the
+  // worker threads, a few layers ahead; each decoding takes a set of planes
+  // and a decoder from a small pool, so memory stays bounded.
+  struct Work {
+    ChannelDecoder decoder;
+    std::vector<uint8_t> planes[4];
+  };
+  struct Item {
+    std::vector<uint8_t> bytes;
+    int status = kPsdOk;
+  };
   const Rect canvas{0, 0, h.width, h.height};
-  ChannelDecoder decoder;
-  std::vector<uint8_t> planes[4];  // by channel number, kept until the layer is done
-  for (const PsdLayerRecord& rec : records) {
-    if (const int rc = events.layer(rec); rc < 0) return rc;
-    // Width and height are at most 30000 (checked with the record), so the
-    // rectangle fits in ints once it is taken relative to the canvas; a
-    // layer entirely off the canvas gets an empty area.
-    const Rect rect{rec.left, rec.top, int(rec.width()), int(rec.height())};
-    const Rect area = intersect(rect, canvas);
-    bool had_alpha = false;
-    for (const PsdChannelEntry& c : rec.channels) {
-      const int64_t start = in.pos();
-      const int64_t end = start + int64_t{c.length};
-      const int number = channel_number(c.id);
-      if (number >= 0 && c.length >= 2) {
-        uint16_t compression = 0;
-        if (!in.u16(compression) || compression > kPsdZipPredicted) return kPsdFormat;
-        int64_t data = int64_t{c.length} - 2;
-        if (compression == kPsdPackBits) {
-          // The row byte counts are not needed: the rows are one stream.
-          data -= 2 * rect.h;
-          if (data < 0 || !in.skip(2 * int64_t{rect.h})) return kPsdFormat;
+  std::vector<Item> items(records.size());
+  std::vector<std::unique_ptr<Work>> pool;
+  std::mutex pool_mutex;
+  int status = kPsdOk;
+  const auto fail = [&](int rc) {
+    status = rc;
+    return false;
+  };
+  PipelineSteps steps;
+  steps.prepare = [&](int i) {
+    if (const int rc = events.layer(i, records[size_t(i)]); rc < 0) return fail(rc);
+    Item& item = items[size_t(i)];
+    const size_t n = size_t(layer_bytes[size_t(i)]);
+    if (!reserve_bytes(item.bytes, n)) return fail(kPsdOutOfMemory);
+    if (!in.read(item.bytes.data(), n)) return fail(kPsdFormat);
+    return true;
+  };
+  steps.work = [&](int i) {
+    Item& item = items[size_t(i)];
+    try {
+      std::unique_ptr<Work> work;
+      {
+        std::lock_guard lock(pool_mutex);
+        if (!pool.empty()) {
+          work = std::move(pool.back());
+          pool.pop_back();
         }
-        std::vector<uint8_t>& plane = planes[number];
-        if (!reserve_bytes(plane, size_t(area.w) * size_t(area.h))) return kPsdOutOfMemory;
-        if (const int rc = decoder.decode(in, data, compression, rect, area, plane.data());
-            rc < 0)
-          return rc;
-        if (const int rc = events.channel(number, {area, plane.data(), size_t(area.w)}); rc < 0)
-          return rc;
-        if (number == kPsdAlpha) had_alpha = true;
       }
-      // Whatever the channel's data held, the next one starts after it.
-      if (!in.seek(end)) return kPsdFormat;
+      if (!work) work = std::make_unique<Work>();
+      Input bytes;
+      bytes.open_memory(item.bytes.data(), size_t(layer_bytes[size_t(i)]));
+      item.status = decode_layer(bytes, records[size_t(i)], i, canvas, work->decoder, work->planes, events);
+      std::vector<uint8_t>().swap(item.bytes);
+      std::lock_guard lock(pool_mutex);
+      pool.push_back(std::move(work));
+    } catch (const std::bad_alloc&) {
+      item.status = kPsdOutOfMemory;
     }
-    if (const int rc = events.layer_done(had_alpha); rc < 0) return rc;
-  }
-  return kPsdOk;
+    return item.status >= 0;
+  };
+  steps.finish = [&](int i) {
+    if (const int rc = events.layer_done(i); rc < 0) return fail(rc);
+    return true;
+  };
+  if (run_ordered_pipeline(count, pipeline_threads() + 1, steps)) return kPsdOk;
+  if (status < 0) return status;
+  for (const Item& item : items)
+    if (item.status < 0) return item.status;
+  return kPsdFormat;
 }
 
 // A file without layer records: its merged image becomes the one layer.
@@ -416,9 +492,10 @@ int parse_merged(Input& in, const Header& h, int64_t image_data_at, PsdEvents& e
   rec.right = h.width;
   rec.bottom = h.height;
   rec.from_merged_image = true;
-  if (const int rc = events.layer(rec); rc < 0) return rc;
+  if (const int rc = events.layer(0, rec); rc < 0) return rc;
   const Rect area{0, 0, h.width, h.height};
   std::vector<uint8_t> planes[3];
+  PsdPlane found[4];
   ChannelDecoder decoder;
   for (int c = 0; c < 3; ++c) {
     std::vector<uint8_t>& plane = planes[c];
@@ -427,9 +504,10 @@ int parse_merged(Input& in, const Header& h, int64_t image_data_at, PsdEvents& e
     if (const int rc = decoder.decode(in, lengths[c], compression, area, area, plane.data());
         rc < 0)
       return rc;
-    if (const int rc = events.channel(c, {area, plane.data(), size_t(h.width)}); rc < 0) return rc;
+    found[c] = {area, plane.data(), size_t(h.width)};
   }
-  return events.layer_done(false);
+  if (const int rc = events.pixels(0, found, false); rc < 0) return rc;
+  return events.layer_done(0);
 }
 
 }  // namespace

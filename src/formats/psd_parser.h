@@ -1,8 +1,9 @@
 #pragma once
 // The PSD reader as a parser that reports what it finds to a builder:
 // begin (canvas and layer count), then per layer its record, its channel
-// planes and a done. A builder's negative answer stops the parse and is
-// passed on.
+// planes and a done; the planes of different layers may be decoded and
+// handed over on several threads at once. A builder's negative answer stops
+// the parse and is passed on.
 //
 // Nothing the file claims is trusted: rectangles, lengths and counts are
 // checked against the format's limits and the file's size before anything
@@ -66,13 +67,16 @@ class PsdEvents {
  public:
   virtual ~PsdEvents() = default;
   virtual int begin(int width, int height, int layer_count) = 0;
-  // Layers come bottom first.
-  virtual int layer(const PsdLayerRecord& record) = 0;
-  // The plane's bytes stay valid, unchanged, until layer_done.
-  virtual int channel(int number, const PsdPlane& plane) = 0;
-  // After the layer's channels; `had_alpha` says whether a transparency
-  // channel was among them.
-  virtual int layer_done(bool had_alpha) = 0;
+  // Layers come bottom first, numbered from 0; on the parsing thread.
+  virtual int layer(int index, const PsdLayerRecord& record) = 0;
+  // A layer's channels by channel number, over its area on the canvas
+  // (bytes null where the layer has no such channel or no area there);
+  // `had_alpha` says whether a transparency channel was among them. Once a
+  // layer, possibly on another thread and at the same time as the calls for
+  // other layers; the planes are valid during the call only.
+  virtual int pixels(int index, const PsdPlane (&planes)[4], bool had_alpha) = 0;
+  // After pixels(), layer by layer in order, on the parsing thread.
+  virtual int layer_done(int index) = 0;
 };
 
 // Parses the file at `path`, reporting to `events`. Returns kPsdOk or the

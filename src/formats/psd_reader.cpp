@@ -73,51 +73,62 @@ class DocumentBuilder final : public PsdEvents {
         !limits_.allows_pixels(width, height, layer_count))
       return kPsdOutOfMemory;
     if (!doc_.new_canvas(width, height, false)) return kPsdOutOfMemory;
+    // Sized once: layer() fills the slots while pixels() reads others.
+    try {
+      layers_.assign(size_t(std::max(layer_count, 0)), Placed{});
+    } catch (const std::bad_alloc&) {
+      return kPsdOutOfMemory;
+    }
     if (progress_) progress_->set_range(layer_count);
     return kPsdOk;
   }
 
-  int layer(const PsdLayerRecord& rec) override {
-    area_ = intersect(Rect{rec.left, rec.top, int(rec.width()), int(rec.height())}, doc_.bounds());
+  int layer(int index, const PsdLayerRecord& rec) override {
+    if (index < 0 || index >= int(layers_.size())) return kPsdFormat;
+    Placed placed;
+    placed.area = intersect(Rect{rec.left, rec.top, int(rec.width()), int(rec.height())}, doc_.bounds());
     // A layer over the whole canvas is usually written whole by its colour
     // channels; it is cleared only when they turn out not to be all there.
     LayerImage image;
     if (!image.create_canvas(doc_.width(), doc_.height())) return kPsdOutOfMemory;
-    cleared_ = area_ != doc_.bounds();
-    if (cleared_) image.fill(kTransparent);
+    placed.cleared = placed.area != doc_.bounds();
+    if (placed.cleared) image.fill(kTransparent);
     // A flat file's layer takes the default name a new layer would get.
-    layer_ = doc_.adopt_layer(std::move(image), rec.from_merged_image);
-    if (!layer_) return kPsdOutOfMemory;
-    if (!rec.from_merged_image) layer_->name = record_name(rec);
-    layer_->blend_mode = uint8_t(psd_blend_mode(rec.blend_key));
-    layer_->opacity = layer_opacity_from_psd(rec.opacity);
-    layer_->flags = rec.hidden ? 0 : kLayerVisible;
-    for (const uint8_t*& plane : planes_) plane = nullptr;
+    placed.layer = doc_.adopt_layer(std::move(image), rec.from_merged_image);
+    if (!placed.layer) return kPsdOutOfMemory;
+    if (!rec.from_merged_image) placed.layer->name = record_name(rec);
+    placed.layer->blend_mode = uint8_t(psd_blend_mode(rec.blend_key));
+    placed.layer->opacity = layer_opacity_from_psd(rec.opacity);
+    placed.layer->flags = rec.hidden ? 0 : kLayerVisible;
+    layers_[size_t(index)] = placed;
     return kPsdOk;
   }
 
-  int channel(int number, const PsdPlane& plane) override {
-    if (!layer_ || plane.area.empty()) return kPsdOk;
-    // The parser's planes cover the layer's area on the canvas and stay
-    // until the layer is done; then all channels go in at once.
-    if (plane.area != area_ || plane.stride != size_t(area_.w)) return kPsdFormat;
-    planes_[number & 3] = plane.bytes;
-    return kPsdOk;
-  }
-
-  int layer_done(bool had_alpha) override {
-    if (!layer_) return kPsdOk;
-    const uint8_t* const red = planes_[0];
-    const uint8_t* const green = planes_[1];
-    const uint8_t* const blue = planes_[2];
-    const uint8_t* const alpha = had_alpha ? planes_[3] : nullptr;
+  // Touches only its own layer's pixels, so layers may be filled at once.
+  int pixels(int index, const PsdPlane (&planes)[4], bool had_alpha) override {
+    if (index < 0 || index >= int(layers_.size())) return kPsdFormat;
+    const Placed placed = layers_[size_t(index)];
+    if (!placed.layer) return kPsdFormat;
+    const Rect area = placed.area;
+    const uint8_t* channel[4] = {};
+    for (int c = 0; c < 4; ++c) {
+      if (!planes[c].bytes) continue;
+      // The parser's planes cover the layer's area on the canvas.
+      if (planes[c].area != area || planes[c].stride != size_t(area.w)) return kPsdFormat;
+      channel[c] = planes[c].bytes;
+    }
+    const uint8_t* const red = channel[0];
+    const uint8_t* const green = channel[1];
+    const uint8_t* const blue = channel[2];
+    const uint8_t* const alpha = had_alpha ? channel[3] : nullptr;
     const bool whole = red && green && blue && (alpha || !had_alpha);
-    if (!whole && !cleared_) layer_->image.fill(kTransparent);
+    LayerImage& image = placed.layer->image;
+    if (!whole && !placed.cleared) image.fill(kTransparent);
     // A layer without a transparency channel (a background, most flat
     // layers) is opaque over its rectangle.
-    const size_t w = size_t(area_.w);
-    for (int y = 0; y < area_.h; ++y) {
-      Pixel* row = layer_->image.row(area_.y + y) + area_.x;
+    const size_t w = size_t(area.w);
+    for (int y = 0; y < area.h; ++y) {
+      Pixel* row = image.row(area.y + y) + area.x;
       const size_t at = size_t(y) * w;
       if (whole) {
         interleave_row(red + at, green + at, blue + at, alpha ? alpha + at : nullptr, row, w);
@@ -133,21 +144,28 @@ class DocumentBuilder final : public PsdEvents {
         row[x] = alpha_of(p) == 0 ? kTransparent : p;
       }
     }
-    layer_ = nullptr;
+    return kPsdOk;
+  }
+
+  int layer_done(int) override {
     if (progress_) progress_->step();
     return kPsdOk;
   }
 
  private:
+  // A layer made for the file, where its pixels go and whether they are
+  // already kTransparent rather than zero.
+  struct Placed {
+    Layer* layer = nullptr;
+    Rect area;
+    bool cleared = false;
+  };
   Document& doc_;
   ProgressSink* progress_;
   LoadLimits limits_;
-  Layer* layer_ = nullptr;
-  Rect area_;
-  bool cleared_ = false;  // the layer's pixels are kTransparent, not zero
-  // The layer's channels over area_, R, G, B, A, row after row; the
-  // parser's, valid until the layer is done.
-  const uint8_t* planes_[4] = {};
+  // By layer number, sized by begin(); each slot is filled on the parsing
+  // thread before the layer's pixels() reads it.
+  std::vector<Placed> layers_;
 };
 
 }  // namespace

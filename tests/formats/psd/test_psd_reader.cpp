@@ -327,6 +327,12 @@ TEST_F(PsdReader, RefusesWhatItCannotRead) {
   EXPECT_EQ(with([](TestPsd& s) { s.width = 30001; }), LoadResult::WrongFormat);
   EXPECT_EQ(with([](TestPsd& s) { s.layers[0].signature = "8BIX"; }), LoadResult::WrongFormat);
   EXPECT_EQ(with([](TestPsd& s) { s.layers[0].channels[1].data[1] = 2; }), LoadResult::WrongFormat);
+  // Layers decode side by side; a bad one after good ones still fails the file.
+  EXPECT_EQ(with([](TestPsd& s) {
+              s.layers.assign(4, s.layers[0]);
+              s.layers[2].channels[1].data[1] = 2;
+            }),
+            LoadResult::WrongFormat);
   // Masks beside the colour channels are passed over, up to the format's 56.
   EXPECT_EQ(with([&](TestPsd& s) {
               s.layers[0].channels.push_back(test::raw_channel(-2, {}));
