@@ -1,6 +1,7 @@
 #include "formats/psd_parser.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -340,6 +341,9 @@ int channel_number(int16_t id) {
   return -1;
 }
 
+constexpr uint64_t kDefaultLayerBytesInMemory = uint64_t{96} << 20;
+std::atomic<uint64_t> layer_bytes_in_memory{kDefaultLayerBytesInMemory};
+
 // One layer's channels decoded from its bytes (`in`, positioned at the first
 // channel) into `planes`, and handed to the builder.
 int decode_layer(Input& in, const PsdLayerRecord& rec, int index, const Rect& canvas, ChannelDecoder& decoder,
@@ -392,19 +396,39 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
 
   // Each layer's bytes are read here in file order and decoded on the
   // worker threads, a few layers ahead; each decoding takes a set of planes
-  // and a decoder from a small pool, so memory stays bounded.
+  // and a decoder from a small pool, so memory stays bounded. A layer with
+  // more bytes than `in_memory` (one far larger than any canvas) is
+  // decoded here straight from the file instead, a row buffer at a time.
+  const uint64_t in_memory = layer_bytes_in_memory.load();
   struct Work {
     ChannelDecoder decoder;
     std::vector<uint8_t> planes[4];
   };
   struct Item {
     std::vector<uint8_t> bytes;
+    bool decoded = false;  // already, from the file
     int status = kPsdOk;
   };
   const Rect canvas{0, 0, h.width, h.height};
   std::vector<Item> items(records.size());
   std::vector<std::unique_ptr<Work>> pool;
   std::mutex pool_mutex;
+  // Decodes layer i from `source` with a pooled decoder and planes.
+  const auto decode_pooled = [&](int i, Input& source) {
+    std::unique_ptr<Work> work;
+    {
+      std::lock_guard lock(pool_mutex);
+      if (!pool.empty()) {
+        work = std::move(pool.back());
+        pool.pop_back();
+      }
+    }
+    if (!work) work = std::make_unique<Work>();
+    const int rc = decode_layer(source, records[size_t(i)], i, canvas, work->decoder, work->planes, events);
+    std::lock_guard lock(pool_mutex);
+    pool.push_back(std::move(work));
+    return rc;
+  };
   int status = kPsdOk;
   const auto fail = [&](int rc) {
     status = rc;
@@ -414,32 +438,31 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
   steps.prepare = [&](int i) {
     if (const int rc = events.layer(i, records[size_t(i)]); rc < 0) return fail(rc);
     Item& item = items[size_t(i)];
-    const size_t n = size_t(layer_bytes[size_t(i)]);
-    if (!reserve_bytes(item.bytes, n)) return fail(kPsdOutOfMemory);
-    if (!in.read(item.bytes.data(), n)) return fail(kPsdFormat);
+    const uint64_t n = layer_bytes[size_t(i)];
+    if (n > in_memory) {
+      item.decoded = true;
+      try {
+        item.status = decode_pooled(i, in);
+      } catch (const std::bad_alloc&) {
+        item.status = kPsdOutOfMemory;
+      }
+      return item.status >= 0 || fail(item.status);
+    }
+    if (!reserve_bytes(item.bytes, size_t(n))) return fail(kPsdOutOfMemory);
+    if (!in.read(item.bytes.data(), size_t(n))) return fail(kPsdFormat);
     return true;
   };
   steps.work = [&](int i) {
     Item& item = items[size_t(i)];
+    if (item.decoded) return item.status >= 0;
     try {
-      std::unique_ptr<Work> work;
-      {
-        std::lock_guard lock(pool_mutex);
-        if (!pool.empty()) {
-          work = std::move(pool.back());
-          pool.pop_back();
-        }
-      }
-      if (!work) work = std::make_unique<Work>();
       Input bytes;
       bytes.open_memory(item.bytes.data(), size_t(layer_bytes[size_t(i)]));
-      item.status = decode_layer(bytes, records[size_t(i)], i, canvas, work->decoder, work->planes, events);
-      std::vector<uint8_t>().swap(item.bytes);
-      std::lock_guard lock(pool_mutex);
-      pool.push_back(std::move(work));
+      item.status = decode_pooled(i, bytes);
     } catch (const std::bad_alloc&) {
       item.status = kPsdOutOfMemory;
     }
+    std::vector<uint8_t>().swap(item.bytes);
     return item.status >= 0;
   };
   steps.finish = [&](int i) {
@@ -511,6 +534,10 @@ int parse_merged(Input& in, const Header& h, int64_t image_data_at, PsdEvents& e
 }
 
 }  // namespace
+
+void set_psd_layer_bytes_in_memory(uint64_t bytes) {
+  layer_bytes_in_memory = bytes ? bytes : kDefaultLayerBytesInMemory;
+}
 
 LoadResult load_result_from_psd(int status) {
   switch (status) {

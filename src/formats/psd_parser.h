@@ -79,6 +79,12 @@ class PsdEvents {
   virtual int layer_done(int index) = 0;
 };
 
+// Layers with more channel bytes than this are decoded straight from the
+// file, a row buffer at a time, rather than read whole and decoded beside
+// other layers; 0 restores the default (96 MiB, above any canvas's layer).
+// For tests.
+void set_psd_layer_bytes_in_memory(uint64_t bytes);
+
 // Parses the file at `path`, reporting to `events`. Returns kPsdOk or the
 // first negative status. Only version 1, depth 8, RGB files get to begin.
 int parse_psd(const std::string& path, PsdEvents& events);

@@ -6,6 +6,7 @@
 #include "document/document.h"
 #include "formats/jpeg_encoder.h"
 #include "formats/psd_document.h"
+#include "formats/psd_parser.h"
 #include "../magick_reference.h"
 #include "psd_test_util.h"
 
@@ -97,6 +98,36 @@ TEST_F(PsdReader, ZipLayersWrittenByImageMagickMatchItsDecode) {
     ASSERT_TRUE(test::magick(test::quoted(frame) + " -depth 8 rgba:" + test::quoted(out)));
     test::expect_same_as_magick(doc.layer_at(1 - i)->image, test::read_file(out));
   }
+}
+
+TEST_F(PsdReader, LayersDecodeAlikeBesideEachOtherAndStraightFromTheFile) {
+  // Layers of every compression, overhanging, partial and without alpha,
+  // decoded side by side on the worker threads and, with the in-memory
+  // limit at one byte, one by one from the file.
+  TestPsd spec;
+  spec.width = 6, spec.height = 5;
+  TestLayer over;
+  over.left = -2, over.top = -1, over.right = 5, over.bottom = 4;
+  over.channels = {test::zip_channel(0, 7, 5, gradient(7, 5, 0), true), test::rle_channel(1, 7, 5, gradient(7, 5, 50)),
+                   test::raw_channel(2, gradient(7, 5, 90)), test::zip_channel(-1, 7, 5, gradient(7, 5, 1), false)};
+  TestLayer partial = test::solid_layer(1, 1, 6, 5, 10, 20, 30, 128);
+  partial.channels.erase(partial.channels.begin() + 1);  // no green
+  spec.layers = {test::solid_layer(0, 0, 6, 5, 200, 100, 50), over, partial, test::solid_layer(3, 0, 9, 2, 1, 2, 3, 0)};
+  Document together, apart;
+  ASSERT_EQ(load(spec, together), LoadResult::Success);
+  set_psd_layer_bytes_in_memory(1);
+  const LoadResult r = load(spec, apart);
+  set_psd_layer_bytes_in_memory(0);
+  ASSERT_EQ(r, LoadResult::Success);
+  ASSERT_EQ(together.layer_count(), 4);
+  ASSERT_EQ(apart.layer_count(), 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(together.layer_at(i)->name, apart.layer_at(i)->name);
+    EXPECT_TRUE(test::same_pixels(together.layer_at(i)->image, apart.layer_at(i)->image)) << i;
+  }
+  // The overhanging layer (second in the file) at the canvas origin: its
+  // sample (2, 1) of every channel.
+  EXPECT_EQ(apart.layer_at(2)->image.row(0)[0], make_pixel(1 + 18, 18, 50 + 18, 90 + 18));
 }
 
 TEST_F(PsdReader, LayerOverhangingTheCanvasIsCut) {
