@@ -429,14 +429,15 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
     pool.push_back(std::move(work));
     return rc;
   };
-  int status = kPsdOk;
-  const auto fail = [&](int rc) {
-    status = rc;
+  // A step's failure is kept with its layer; the first layer in file order
+  // that failed gives the answer.
+  const auto fail = [&](int i, int rc) {
+    items[size_t(i)].status = rc;
     return false;
   };
   PipelineSteps steps;
   steps.prepare = [&](int i) {
-    if (const int rc = events.layer(i, records[size_t(i)]); rc < 0) return fail(rc);
+    if (const int rc = events.layer(i, records[size_t(i)]); rc < 0) return fail(i, rc);
     Item& item = items[size_t(i)];
     const uint64_t n = layer_bytes[size_t(i)];
     if (n > in_memory) {
@@ -446,10 +447,10 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
       } catch (const std::bad_alloc&) {
         item.status = kPsdOutOfMemory;
       }
-      return item.status >= 0 || fail(item.status);
+      return item.status >= 0;
     }
-    if (!reserve_bytes(item.bytes, size_t(n))) return fail(kPsdOutOfMemory);
-    if (!in.read(item.bytes.data(), size_t(n))) return fail(kPsdFormat);
+    if (!reserve_bytes(item.bytes, size_t(n))) return fail(i, kPsdOutOfMemory);
+    if (!in.read(item.bytes.data(), size_t(n))) return fail(i, kPsdFormat);
     return true;
   };
   steps.work = [&](int i) {
@@ -466,11 +467,10 @@ int parse_layers(Input& in, const Header& h, int count, PsdEvents& events) {
     return item.status >= 0;
   };
   steps.finish = [&](int i) {
-    if (const int rc = events.layer_done(i); rc < 0) return fail(rc);
+    if (const int rc = events.layer_done(i); rc < 0) return fail(i, rc);
     return true;
   };
   if (run_ordered_pipeline(count, pipeline_threads() + 1, steps)) return kPsdOk;
-  if (status < 0) return status;
   for (const Item& item : items)
     if (item.status < 0) return item.status;
   return kPsdFormat;
