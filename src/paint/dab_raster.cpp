@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #if defined(__x86_64__)
@@ -346,9 +347,20 @@ void dab_alpha(const DabGrid& g, const ShapeMap& shape, int density, bool covera
   const size_t n = size_t(area.w) * size_t(area.h);
   const uint32_t d = uint32_t(density);
   // (density × 0 + 127) / 255 is 0: an uncovered pixel stays 0 either way.
-  if (coverage_alpha)
-    for (size_t i = 0; i < n; ++i) out[i] = uint8_t((d * coverage[i] + 127) / 255);
-  else
+  if (coverage_alpha) {
+    // Eight at a time in 16 bits: x = d × c + 127 ≤ 65152, and below 65535
+    // x / 255 is (x + 1 + (x >> 8)) >> 8 exactly (its sum stays in 16 bits).
+    using U8x8 = uint8_t __attribute__((vector_size(8)));
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+      U8x8 c;
+      std::memcpy(&c, coverage + i, 8);
+      const U16x8 x = __builtin_convertvector(c, U16x8) * uint16_t(d) + uint16_t(127);
+      const U8x8 q = __builtin_convertvector((x + uint16_t(1) + (x >> 8)) >> 8, U8x8);
+      std::memcpy(out + i, &q, 8);
+    }
+    for (; i < n; ++i) out[i] = uint8_t((d * coverage[i] + 127) / 255);
+  } else
     for (size_t i = 0; i < n; ++i) out[i] = uint8_t(coverage[i] ? d : 0);
 }
 
