@@ -10,6 +10,7 @@
 #include <immintrin.h>
 #endif
 
+#include "core/cpu_features.h"
 #include "paint/point.h"
 #include "paint/write_modes.h"
 
@@ -204,18 +205,13 @@ QM_FOLD_AVX2 void fold_rows_avx2(const ShapeMap& shape, const CellCount* rows, s
   for (int v = 0; v < 6; ++v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(folded) + v, acc[v]);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(folded + 12), last);
 }
-
-bool fold_has_avx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
 #endif
 
 // Eight lanes (GCC/Clang vector extension: SIMD where the target has it,
 // plain code elsewhere). `count` ≥ 1.
 void fold_rows(const ShapeMap& shape, const CellCount* rows, size_t count, U16x8* folded) {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-  if (fold_has_avx2()) return fold_rows_avx2(shape, rows, count, folded);
+  if (cpu_has_avx2()) return fold_rows_avx2(shape, rows, count, folded);
 #endif
   {
     const U16x8* src = reinterpret_cast<const U16x8*>(shape.wide + rows[0].cell * kShapeStride);

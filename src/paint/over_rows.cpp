@@ -1,5 +1,6 @@
 #include "paint/over_rows.h"
 
+#include "core/cpu_features.h"
 #include "paint/channel_vector.h"
 #include "paint/combine.h"
 #include "paint/write_modes.h"
@@ -166,10 +167,6 @@ QM_AVX2 void combine_row_avx2(Pixel* dst, const Pixel* stroke, const Pixel* back
       store4(dst + i, left, out);
       continue;
     }
-    if (_mm_movemask_epi8(s_empty) == 0xFFFF) {
-      store4(dst + i, left, out);
-      continue;
-    }
     // A stroke over a backup of its own colour keeps the colour (as the
     // blend does; a test checks every case), and the alpha is looked up:
     // painting over one's own paint in one colour.
@@ -196,27 +193,20 @@ QM_AVX2 void combine_row_avx2(Pixel* dst, const Pixel* stroke, const Pixel* back
   }
 }
 
-bool has_avx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
-}
 #endif
 
 }  // namespace
 
 void blend_over_row(Pixel* dst, const uint8_t* alpha, int n, uint32_t colour) {
 #ifdef QM_OVER_ROWS_X86
-  if (has_avx2()) return blend_row_avx2(dst, alpha, n, colour);
+  if (cpu_has_avx2()) return blend_row_avx2(dst, alpha, n, colour);
 #endif
   blend_row_scalar(dst, alpha, n, colour);
 }
 
 void combine_over_row(Pixel* dst, const Pixel* stroke, const Pixel* backup, int n, bool keep_alpha) {
 #ifdef QM_OVER_ROWS_X86
-  if (has_avx2()) return combine_row_avx2(dst, stroke, backup, n, keep_alpha);
+  if (cpu_has_avx2()) return combine_row_avx2(dst, stroke, backup, n, keep_alpha);
 #endif
   combine_row_scalar(dst, stroke, backup, n, keep_alpha);
 }
