@@ -16,6 +16,7 @@
 #include "document/document.h"
 #include "formats/document_io.h"
 #include "formats/load_picture.h"
+#include "formats/mapped_input.h"
 #include "formats/psd_document.h"
 
 namespace qm::cli {
@@ -282,6 +283,11 @@ int run_flatten(const Options& o) {
 }
 
 int run(int argc, char** argv) {
+  // Input pictures are mapped rather than copied; one that changes under us
+  // ends the run as a file that could not be read. Nothing is being written
+  // while a mapping lives: every command has finished reading before it saves.
+  enable_mapped_input("quillmark2-cli: the input file changed or could not be read while it was being loaded\n",
+                      kExitLoadBase + int(LoadResult::CannotOpen));
   if (argc >= 2 && (std::string_view(argv[1]) == "filter" || std::string_view(argv[1]) == "filters"))
     return run_filter_command(argc, argv);
   Options o;

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <new>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "core/huge_pages.h"
 #include "formats/binary_file.h"
 #include "formats/bmp_codec.h"
@@ -35,27 +39,44 @@ LoadResult decode_file(const std::string& path, LayerImage& image,
   return decode(bytes.data(), bytes.size(), image);
 }
 
+// The file mapped, when mapped input is on and the file is a regular one of
+// at most `max_bytes`; anything else is left to the plain read.
+bool map_whole_file(const std::string& path, uint64_t max_bytes, MappedFile& mapped) {
+  if (!mapped_input_enabled()) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+                  uint64_t(st.st_size) <= max_bytes && mapped.map(fd, size_t(st.st_size));
+  ::close(fd);
+  return ok;
+}
+
 }  // namespace
 
 bool FileBytes::allocate(size_t size) {
   clear();
   // One byte at least, so an empty file still has a buffer to point at.
-  data_.reset(new (std::nothrow) uint8_t[std::max<size_t>(size, 1)]);
-  if (!data_) return false;
-  advise_huge_pages(data_.get(), size);
+  owned_.reset(new (std::nothrow) uint8_t[std::max<size_t>(size, 1)]);
+  if (!owned_) return false;
+  advise_huge_pages(owned_.get(), size);
   size_ = size;
   return true;
 }
 
 LoadResult read_whole_file(const std::string& path, FileBytes& out, uint64_t max_bytes) {
   out.clear();
+  if (map_whole_file(path, max_bytes, out.mapped_)) {
+    out.size_ = out.mapped_.size();
+    return LoadResult::Success;
+  }
   BinaryFile f;
   if (!f.open_read(path)) return LoadResult::CannotOpen;
   const int64_t size = f.size();
   if (size < 0) return LoadResult::CannotOpen;
   if (uint64_t(size) > max_bytes) return LoadResult::TooLarge;
   if (!out.allocate(size_t(size))) return LoadResult::OutOfMemory;
-  if (size > 0 && f.read(out.data_.get(), out.size()) != out.size()) {
+  if (size > 0 && f.read(out.owned_.get(), out.size()) != out.size()) {
     out.clear();
     return LoadResult::CannotOpen;
   }

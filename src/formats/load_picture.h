@@ -12,6 +12,7 @@
 #include "core/layer_image.h"
 #include "document/document.h"
 #include "formats/load_result.h"
+#include "formats/mapped_input.h"
 
 namespace qm {
 
@@ -30,19 +31,23 @@ struct PictureInfo {
 };
 
 // A whole file's bytes, in a buffer the read writes first (a vector would
-// clear tens of megabytes just before the read overwrites them).
+// clear tens of megabytes just before the read overwrites them), or mapped
+// when the program has turned mapped input on (formats/mapped_input.h).
 class FileBytes {
  public:
-  const uint8_t* data() const { return data_.get(); }
+  const uint8_t* data() const { return mapped_.data() ? mapped_.data() : owned_.get(); }
   size_t size() const { return size_; }
+  bool mapped() const { return mapped_.data() != nullptr; }
   bool allocate(size_t size);
   void clear() {
-    data_.reset();
+    owned_.reset();
+    mapped_.reset();
     size_ = 0;
   }
 
  private:
-  std::unique_ptr<uint8_t[]> data_;
+  std::unique_ptr<uint8_t[]> owned_;
+  MappedFile mapped_;
   size_t size_ = 0;
   friend LoadResult read_whole_file(const std::string&, FileBytes&, uint64_t);
 };

@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fcntl.h>
 
 #include "codec_test_util.h"
 #include "document/document.h"
@@ -7,6 +12,7 @@
 #include "formats/jpeg_encoder.h"
 #include "formats/lineforge_document.h"
 #include "formats/load_picture.h"
+#include "formats/mapped_input.h"
 #include "formats/native_document.h"
 #include "formats/packed_record.h"
 #include "formats/png_codec.h"
@@ -149,6 +155,60 @@ TEST(PackedRecord, InflatesABottomUpPictureIntoADibImage) {
   std::vector<uint8_t> corrupt = rec;
   corrupt[20] ^= 0x55;
   EXPECT_FALSE(create_from_packed(img, corrupt.data(), corrupt.size()));
+}
+
+// Mapped input, as the command-line tool uses it. Each case runs in a child
+// process, since turning it on is for the life of a program.
+std::vector<uint8_t> counting_bytes(size_t n) {
+  std::vector<uint8_t> bytes(n);
+  for (size_t i = 0; i < n; ++i) bytes[i] = uint8_t(i * 7 + (i >> 9));
+  return bytes;
+}
+
+TEST(MappedInput, MapsTheWholeFileAndAFileCutShortEndsTheProgramWithTheGuardsMessage) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  test::ScratchDir dir;
+  const std::string path = dir.file("big.bin");
+  const std::vector<uint8_t> bytes = counting_bytes(size_t(3) << 20);
+  test::write_file(path, bytes);
+  EXPECT_EXIT(
+      {
+        enable_mapped_input("input cut short\n", 42);
+        FileBytes file;
+        if (read_whole_file(path, file) != LoadResult::Success || !file.mapped()) std::_Exit(1);
+        if (file.size() != bytes.size() || std::memcmp(file.data(), bytes.data(), bytes.size()) != 0)
+          std::_Exit(2);
+        if (::truncate(path.c_str(), 4096) != 0) std::_Exit(3);
+        volatile uint8_t past_the_end = file.data()[bytes.size() - 1];
+        (void)past_the_end;
+        std::_Exit(4);
+      },
+      ::testing::ExitedWithCode(42), "input cut short");
+}
+
+TEST(MappedInput, LeavesOtherBusErrorsFatalAndSmallOrSpecialFilesRead) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  test::ScratchDir dir;
+  const std::string path = dir.file("other.bin");
+  test::write_file(path, counting_bytes(8192));
+  test::write_file(dir.file("empty.bin"), {});
+  EXPECT_EXIT(
+      {
+        enable_mapped_input("not ours\n", 42);
+        FileBytes file;
+        // An empty file is read (there is nothing to map); a missing one is not.
+        if (read_whole_file(dir.file("empty.bin"), file) != LoadResult::Success || file.mapped() ||
+            file.size() != 0)
+          std::_Exit(1);
+        if (read_whole_file(dir.file("missing.bin"), file) != LoadResult::CannotOpen) std::_Exit(2);
+        // A mapping the guard does not know about.
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        auto* p = static_cast<const volatile uint8_t*>(::mmap(nullptr, 8192, PROT_READ, MAP_SHARED, fd, 0));
+        if (p == MAP_FAILED || ::truncate(path.c_str(), 0) != 0) std::_Exit(3);
+        (void)p[8191];
+        std::_Exit(4);
+      },
+      ::testing::KilledBySignal(SIGBUS), "");
 }
 
 }  // namespace
