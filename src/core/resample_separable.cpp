@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/cpu_features.h"
 #include "core/resample_internal.h"
 
 namespace qm::detail {
@@ -119,7 +120,7 @@ const PassKernels& scalar_passes() {
 
 ResampleSimd best_resample_simd() {
 #ifdef QM_RESAMPLE_X86
-  if (__builtin_cpu_supports("avx2")) return ResampleSimd::Avx2;
+  if (cpu_has_avx2()) return ResampleSimd::Avx2;
 #endif
   return ResampleSimd::Scalar;
 }

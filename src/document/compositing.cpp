@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/cpu_features.h"
 #include "document/blend_functions.h"
 #include "document/blend_modes.h"
 #include "document/compositing_kernels.h"
@@ -20,11 +21,7 @@ namespace detail {
 
 SimdLevel best_simd_level() {
 #ifdef QM_COMPOSITING_X86
-  static const SimdLevel best = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? SimdLevel::Avx2 : SimdLevel::Sse2;
-  }();
-  return best;
+  return cpu_has_avx2() ? SimdLevel::Avx2 : SimdLevel::Sse2;
 #else
   return SimdLevel::Scalar;
 #endif

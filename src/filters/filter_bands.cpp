@@ -1,5 +1,7 @@
 #include "filters/filter_bands.h"
 
+#include "core/cpu_features.h"
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -96,8 +98,7 @@ std::atomic<bool> g_avx2_allowed{true};
 void set_filter_avx2(bool allowed) { g_avx2_allowed.store(allowed); }
 
 bool filter_avx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has && g_avx2_allowed.load(std::memory_order_relaxed);
+  return cpu_has_avx2() && g_avx2_allowed.load(std::memory_order_relaxed);
 }
 
 void set_temporary_limit(int64_t bytes) { g_temporary_limit.store(bytes); }

@@ -1,5 +1,7 @@
 #include "formats/jpeg_avx2.h"
 
+#include "core/cpu_features.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
@@ -66,11 +68,6 @@ inline void transpose8(F8* r) {
 }
 
 }  // namespace
-
-bool available() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
 
 namespace {
 
@@ -160,10 +157,14 @@ int ycc_row(const Pixel* px, int n, int16_t* y, int16_t* cb, int16_t* cr) {
 #else
 
 namespace qm::jpeg_avx2 {
-bool available() { return false; }
 void transform_block_natural(const float*, const float*, int16_t*) {}
 void transform_samples_natural(const int16_t*, size_t, const float*, int16_t*) {}
 int ycc_row(const Pixel*, int, int16_t*, int16_t*, int16_t*) { return 0; }
 }  // namespace qm::jpeg_avx2
 
 #endif
+
+namespace qm::jpeg_avx2 {
+// Asked outside the AVX2 region above, so the check itself runs anywhere.
+bool available() { return cpu_has_avx2(); }
+}  // namespace qm::jpeg_avx2
