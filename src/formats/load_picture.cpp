@@ -43,9 +43,12 @@ LoadResult decode_file(const std::string& path, LayerImage& image,
 // at most `max_bytes`; anything else is left to the plain read.
 bool map_whole_file(const std::string& path, uint64_t max_bytes, MappedFile& mapped) {
   if (!mapped_input_enabled()) return false;
+  // Asked before opening: opening a pipe would wait for a writer, or take
+  // bytes the plain read then never sees.
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  struct stat st;
   const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
                   uint64_t(st.st_size) <= max_bytes && mapped.map(fd, size_t(st.st_size));
   ::close(fd);
