@@ -28,6 +28,10 @@ void BM_formats_native_save_4000x10(benchmark::State& state) {
 void BM_formats_native_load_4000x10(benchmark::State& state) {
   const std::string path = bench_path("qm_bench_formats", ".qmd");
   if (!SaveNativeDocument(path, bench_document(), nullptr)) state.SkipWithError("save failed");
+  first_load(state, [&] {
+    Document doc;
+    return LoadNativeDocument(path, doc, nullptr) == LoadResult::Success;
+  });
   for (auto _ : state) {
     Document doc;
     if (LoadNativeDocument(path, doc, nullptr) != LoadResult::Success)
@@ -50,6 +54,10 @@ void BM_formats_lineforge_save_4000x10(benchmark::State& state) {
 void BM_formats_lineforge_load_4000x10(benchmark::State& state) {
   const std::string path = bench_path("qm_bench_formats", ".lfw");
   if (!SaveLineforgeDocument(path, bench_document(), nullptr)) state.SkipWithError("save failed");
+  first_load(state, [&] {
+    Document doc;
+    return LoadLineforgeDocument(path, doc, nullptr) == LoadResult::Success;
+  });
   for (auto _ : state) {
     Document doc;
     if (LoadLineforgeDocument(path, doc, nullptr) != LoadResult::Success)

@@ -32,6 +32,10 @@ void BM_psd_load_4000x10(benchmark::State& state) {
     state.SkipWithError("save failed");
     return;
   }
+  first_load(state, [&] {
+    Document doc;
+    return LoadPsd(path, doc, nullptr) == LoadResult::Success;
+  });
   for (auto _ : state) {
     Document doc;
     if (LoadPsd(path, doc, nullptr) != LoadResult::Success) state.SkipWithError("load failed");

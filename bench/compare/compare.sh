@@ -64,6 +64,7 @@ PY
 }
 cli "$work/photo.bmp" >"$work/cli_bmp"
 cli "$work/photo.png" >"$work/cli_png"
+cli "$work/layers.qmd" >"$work/cli_qmd"
 vips_png() {  # the peer decoding the same PNG, CPU time of the process
   /usr/bin/python3 - "$work/photo.png" "$work/out.v" <<'PY'
 import os, statistics, subprocess, sys
@@ -132,6 +133,9 @@ def bench(file, name, real=False):
         return None
     b = pick[0]
     return b["real_time" if real else "cpu_time"] / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1}[b["time_unit"]]
+def counter(file, name, key):
+    runs = [b for b in json.load(open(os.path.join(w, file)))["benchmarks"] if b["name"].startswith(name)]
+    return runs[0].get(key) if runs else None
 def peer(file, col=0):
     try:
         return float(open(os.path.join(w, file)).read().split()[col])
@@ -139,11 +143,12 @@ def peer(file, col=0):
         return None
 def fmt(v):
     return "—" if v is None else f"{v:.3f} s"
-def rate(work, wall, cpu, raw_mb):
+def rate(work, wall, cpu, raw_mb, first=None):
     if wall is None:
         print(f"{work:<44} ours —")
         return
-    print(f"{work:<44} ours {fmt(wall):>9} wall ({raw_mb / wall:,.0f} MB/s), CPU {fmt(cpu)} ({raw_mb / cpu:,.0f} MB/s)")
+    after = f"; the process's first load {fmt(first)} ({raw_mb / first:,.0f} MB/s)" if first else ""
+    print(f"{work:<44} ours {fmt(wall):>9} wall ({raw_mb / wall:,.0f} MB/s), CPU {fmt(cpu)} ({raw_mb / cpu:,.0f} MB/s){after}")
 def first_frame():
     try:
         b = json.load(open(os.path.join(sys.argv[2], "bench", "first_frame.json")))["benchmarks"][0]
@@ -156,9 +161,14 @@ def row(work, ours, theirs, peer_name):
 row("First painted frame, 10-layer .qmd (median)", first_frame(), None, "—")
 raw = 640.0  # MB of layer pixels, 10 × 4000 × 4000 × 4
 rate("Native save, 10 layers", bench("formats.json", "BM_formats_native_save", True), bench("formats.json", "BM_formats_native_save"), raw)
-rate("Native load, 10 layers", bench("formats.json", "BM_formats_native_load", True), bench("formats.json", "BM_formats_native_load"), raw)
+rate("Native load, 10 layers", bench("formats.json", "BM_formats_native_load", True), bench("formats.json", "BM_formats_native_load"), raw,
+     counter("formats.json", "BM_formats_native_load", "first_load_s"))
+qmd_cpu, qmd_wall = (peer("cli_qmd", 0), peer("cli_qmd", 1))
+print(f"{'  the same from the CLI (info, new process)':<44} ours {fmt(qmd_wall):>9} wall ({raw / qmd_wall:,.0f} MB/s), "
+      f"CPU {fmt(qmd_cpu)} ({raw / qmd_cpu:,.0f} MB/s)" if qmd_cpu and qmd_wall else "  the same from the CLI                      ours —")
 rate("PSD save, 10 layers", bench("psd.json", "BM_psd_save_4000x10", True), bench("psd.json", "BM_psd_save_4000x10"), raw)
-rate("PSD load, 10 layers", bench("psd.json", "BM_psd_load_4000x10", True), bench("psd.json", "BM_psd_load_4000x10"), raw)
+rate("PSD load, 10 layers", bench("psd.json", "BM_psd_load_4000x10", True), bench("psd.json", "BM_psd_load_4000x10"), raw,
+     counter("psd.json", "BM_psd_load_4000x10", "first_load_s"))
 row("JPEG q90 encode 4:4:4 (wall)", bench("codecs.json", "BM_codecs_jpeg_encode_q90_444", True), peer("tj444"), "libjpeg-turbo tjbench")
 row("JPEG q90 encode 4:4:4 (CPU)", bench("codecs.json", "BM_codecs_jpeg_encode_q90_444"), peer("tj444", 1), "libjpeg-turbo tjbench")
 row("JPEG q90 encode 4:2:0 (wall)", bench("codecs.json", "BM_codecs_jpeg_encode_q90_420", True), peer("tj420"), "libjpeg-turbo tjbench")

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_document.h"
 #include "compare_inputs.h"
 #include "formats/bmp_codec.h"
+#include "formats/native_document.h"
 #include "formats/png_codec.h"
 #include "photo_image.h"
 
@@ -57,5 +59,7 @@ int main(int argc, char** argv) {
   if (!dabs) return 1;
   for (const PointF& p : bench::stroke_dab_positions()) std::fprintf(dabs, "%.17g %.17g\n", p.x, p.y);
   std::fclose(dabs);
+  // The save and load benchmarks' document, for loading in a fresh process.
+  if (!SaveNativeDocument(dir + "/layers.qmd", bench::bench_document(), nullptr)) return 1;
   return 0;
 }
