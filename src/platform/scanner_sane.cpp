@@ -11,8 +11,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace qm {
 
@@ -100,8 +104,47 @@ std::string device_label(const SANE_Device& d) {
   return s.empty() ? std::string(d.name ? d.name : "") : s;
 }
 
+// The ids of this process's threads, sorted.
+std::vector<long> thread_ids() {
+  std::vector<long> ids;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it("/proc/self/task", ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    char* stop = nullptr;
+    const long id = std::strtol(name.c_str(), &stop, 10);
+    if (stop && *stop == '\0') ids.push_back(id);
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+// The threads in `after` that were not in `before` (both sorted).
+std::vector<long> new_threads(const std::vector<long>& before, const std::vector<long>& after) {
+  std::vector<long> out;
+  std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(out));
+  return out;
+}
+
+// Backends that read the device on a thread of their own cancel it
+// asynchronously once the frame's last byte is handed over; landing in its
+// final free(), that leaves the C library's heap locked and the scan hangs.
+// With the whole frame here, wait (a second at most) until the threads
+// sane_start began have ended, before asking for the end of the frame.
+void wait_for_readers(const std::vector<long>& readers) {
+  if (readers.empty()) return;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (std::chrono::steady_clock::now() < give_up) {
+    const std::vector<long> now = thread_ids();
+    if (std::none_of(readers.begin(), readers.end(),
+                     [&](long id) { return std::binary_search(now.begin(), now.end(), id); }))
+      return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
 // One frame's bytes; `lines` < 0 in the parameters means "until the end".
-bool read_frame(SaneLibrary& lib, SANE_Handle h, const SANE_Parameters& p,
+// `readers` are the threads the backend started for it.
+bool read_frame(SaneLibrary& lib, SANE_Handle h, const SANE_Parameters& p, const std::vector<long>& readers,
                 std::vector<uint8_t>& out, SANE_Status& status, ProgressSink* progress) {
   out.clear();
   const bool rows_known = p.lines > 0;
@@ -110,13 +153,8 @@ bool read_frame(SaneLibrary& lib, SANE_Handle h, const SANE_Parameters& p,
   const size_t frame_bytes = rows_known && p.bytes_per_line > 0 ? size_t(p.lines) * size_t(p.bytes_per_line) : 0;
   bool waited = false;
   for (;;) {
-    // Backends that read the device on a thread of their own cancel it
-    // asynchronously once the frame's last byte is handed over; landing in
-    // its final free(), that leaves the C library's heap locked and the
-    // scan hangs. With the whole frame here, give it a moment to finish
-    // before asking for the end.
     if (frame_bytes && !waited && out.size() >= frame_bytes) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      wait_for_readers(readers);
       waited = true;
     }
     SANE_Int got = 0;
@@ -177,7 +215,9 @@ ScanResult scan_image(const std::string& device_name, ProgressSink* progress) {
   LayerImage& image = result.image;
   int channel_done = 0;  // of a three-frame colour scan
   for (;;) {
+    const std::vector<long> before = thread_ids();
     SANE_Status status = lib.start(h);
+    const std::vector<long> readers = new_threads(before, thread_ids());
     if (status != SANE_STATUS_GOOD) {
       result.sane_status = status;
       // A device that will not start at all is the start failure; a later
@@ -192,7 +232,7 @@ ScanResult scan_image(const std::string& device_name, ProgressSink* progress) {
       return result;
     }
     std::vector<uint8_t> bytes;
-    if (!read_frame(lib, h, p, bytes, status, progress)) {
+    if (!read_frame(lib, h, p, readers, bytes, status, progress)) {
       result.sane_status = status;
       result.status = status == SANE_STATUS_NO_MEM ? ScanStatus::kNoMemory : ScanStatus::kError;
       return result;
