@@ -1,13 +1,13 @@
 #include "filters/filter_bands.h"
 
-#include "core/cpu_features.h"
-
 #include <algorithm>
 #include <atomic>
 #include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "core/cpu_features.h"
 
 namespace qm::filters {
 namespace {
